@@ -1,4 +1,4 @@
-// Feeds arbitrary bytes to the text helpers: specification matching (spec and name separated by
+// Feeds arbitrary bytes to the text helpers: wildcard matching (pattern and name separated by
 // the first newline; the first byte chooses name-only matching), the name conversions, and the
 // CRC-32 code paths, which must agree with the byte-wise rule.
 #include <cstddef>
