@@ -127,7 +127,8 @@ bool TRegistry::OpenKey(std::string_view key, bool canCreate) {
     Record({TOp::kCreateKey, full, {}});
   }
   FKeyOpen = true;
-  FCurrentPath = full.size() > FRootKey.size() ? full.substr(FRootKey.size() + 1) : std::string();
+  const std::string& stored = FTree.FindKey(full)->Path;  // the spelling the store keeps
+  FCurrentPath = stored.size() > FRootKey.size() ? stored.substr(FRootKey.size() + 1) : std::string();
   return true;
 }
 
