@@ -24,6 +24,18 @@ std::string_view Trim(std::string_view s) {
   return s;
 }
 
+// Names compare without regard to ASCII case.
+bool SameName(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    char x = a[i], y = b[i];
+    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
+    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
+    if (x != y) return false;
+  }
+  return true;
+}
+
 std::string_view LastName(std::string_view path) {
   size_t p = path.rfind('\\');
   return p == std::string_view::npos ? path : path.substr(p + 1);
@@ -184,18 +196,16 @@ std::vector<std::string> TRegTree::SubKeyNames(std::string_view path) const {
 const TRegValue* TRegTree::FindValue(std::string_view key, std::string_view name) const {
   const TRegKey* k = FindKey(key);
   if (k == nullptr) return nullptr;
-  std::string folded = FoldRegName(name);
   for (const TRegValue& v : k->Values) {
-    if (FoldRegName(v.Name) == folded) return &v;
+    if (SameName(v.Name, name)) return &v;
   }
   return nullptr;
 }
 
 void TRegTree::SetValue(std::string_view key, const TRegValue& value) {
   TRegKey& k = CreateKey(key);
-  std::string folded = FoldRegName(value.Name);
   for (TRegValue& v : k.Values) {
-    if (FoldRegName(v.Name) == folded) {
+    if (SameName(v.Name, value.Name)) {
       std::string keepName = v.Name;
       v = value;
       v.Name = keepName;
@@ -208,9 +218,8 @@ void TRegTree::SetValue(std::string_view key, const TRegValue& value) {
 bool TRegTree::DeleteValue(std::string_view key, std::string_view name) {
   TRegKey* k = FindKey(key);
   if (k == nullptr) return false;
-  std::string folded = FoldRegName(name);
   auto it = std::find_if(k->Values.begin(), k->Values.end(),
-                         [&](const TRegValue& v) { return FoldRegName(v.Name) == folded; });
+                         [&](const TRegValue& v) { return SameName(v.Name, name); });
   if (it == k->Values.end()) return false;
   k->Values.erase(it);
   return true;

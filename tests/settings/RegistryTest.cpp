@@ -266,11 +266,11 @@ TEST(Registry, ReadersNeverSeeAPartialFile) {
   pid_t pid = fork();
   ASSERT_GE(pid, 0);
   if (pid == 0) {
-    for (int round = 0; round < 60; ++round) {
+    for (int round = 0; round < 30; ++round) {
       TRegistry reg(file);
       reg.DeleteKey("\\Software\\Quillet");
       reg.OpenKey("\\Software\\Quillet", true);
-      int n = round % 2 ? 400 : 3;
+      int n = round % 2 ? 200 : 3;
       for (int i = 0; i < n; ++i) reg.WriteString("v" + std::to_string(i), std::string(40, 'x'));
       reg.WriteInteger("Count", n);
       if (!reg.Flush()) _exit(1);
