@@ -100,6 +100,10 @@ TSettings DefaultSettings(const TSettingsContext& ctx = {});
 // the General key exists without "Directory", writes it as a side effect. Failures yield false.
 bool SettingsComplete(const TSettingsContext& ctx = {});
 
+// Size of the main window on a first run (it is then centred on the screen).
+inline constexpr int kFirstRunWindowWidth = 477;
+inline constexpr int kFirstRunWindowHeight = 350;
+
 enum TLoadResult {
   lrLoaded,      // every value read from the store
   lrFirstRun,    // the store was incomplete: defaults set and saved

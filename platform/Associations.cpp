@@ -92,11 +92,15 @@ std::string EscapeDesktopString(std::string_view s) {
   return out;
 }
 
-// Writes `data` unless the file already holds exactly that.
-bool WriteIfChanged(const std::string& path, std::string_view data, unsigned mode) {
+// Writes `data` unless the file already holds exactly that; `written` tells which.
+bool WriteIfChanged(const std::string& path, std::string_view data, unsigned mode,
+                    bool* written = nullptr) {
+  if (written != nullptr) *written = false;
   std::string old;
   if (ReadWholeFile(path, old) && old == data) return true;
-  return MakeFolders(FolderOf(path), 0755) && WriteFileAtomic(path, data, mode);
+  if (!MakeFolders(FolderOf(path), 0755) || !WriteFileAtomic(path, data, mode)) return false;
+  if (written != nullptr) *written = true;
+  return true;
 }
 
 }  // namespace
@@ -290,7 +294,10 @@ bool IsAssociated(std::string_view flags, const TAssociationPaths& paths) {
 
 bool RegisterProgram(const std::string& programFile, const TAssociationPaths& paths) {
   if (!WriteIfChanged(paths.DesktopFile, DesktopFileText(programFile), 0644)) return false;
-  if (!WriteIfChanged(paths.MimePackage, MimePackageText(), 0644)) return false;
+  bool newPackage = false;
+  if (!WriteIfChanged(paths.MimePackage, MimePackageText(), 0644, &newPackage)) return false;
+  // Without the database tool the package waits for the next rebuild of the user's database.
+  if (newPackage) UpdateUserMimeDatabase(paths);
   TRegistry reg(paths.RegistryFile);
   if (!reg.OpenKey("\\Software\\Quillet\\General", true)) return false;
   if (!reg.ValueExists("Directory") || reg.GetDataType("Directory") != rdString ||

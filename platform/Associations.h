@@ -67,8 +67,9 @@ std::string DefaultApplication(std::string_view mimeApps, std::string_view mimeT
 // Unreadable files count as "not associated".
 bool IsAssociated(std::string_view flags, const TAssociationPaths& paths = DefaultAssociationPaths());
 
-// Registers the program, run at every start: the desktop entry, the MIME package and the
-// "Directory" value. False at the first failure (the remaining steps are skipped).
+// Registers the program, run at every start: the desktop entry, the MIME package (rebuilding the
+// user's MIME database when the package changed) and the "Directory" value. False at the first
+// failure (the remaining steps are skipped).
 bool RegisterProgram(const std::string& programFile,
                      const TAssociationPaths& paths = DefaultAssociationPaths());
 
