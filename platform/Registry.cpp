@@ -85,16 +85,16 @@ TRegistry::TFileStamp TRegistry::StampOf(const std::string& path) const {
   return s;
 }
 
-void TRegistry::LoadFromDisk(TRegTree& tree, TFileStamp& stamp, size_t& skipped) const {
+bool TRegistry::LoadFromDisk(TRegTree& tree, TFileStamp& stamp, size_t& skipped) const {
   // Stamp before reading: if the file is replaced in between, the next Sync reads it again.
   stamp = StampOf(FFileName);
+  tree = TRegTree();
+  skipped = 0;
   std::string text;
-  if (!stamp.Exists || !ReadWholeFile(FFileName, text)) {
-    tree = TRegTree();
-    skipped = 0;
-    return;
-  }
+  if (!stamp.Exists) return true;
+  if (!ReadWholeFile(FFileName, text)) return false;
   tree = ParseRegFile(text, &skipped);
+  return true;
 }
 
 void TRegistry::Apply(TRegTree& tree, const TOp& op) const {
@@ -278,7 +278,11 @@ bool TRegistry::Flush() {
   TRegTree disk, merged;
   TFileStamp stamp;
   size_t skipped = 0;
-  LoadFromDisk(disk, stamp, skipped);
+  if (!LoadFromDisk(disk, stamp, skipped)) {
+    // Writing now would replace values we could not read.
+    FLastError = "cannot read " + FFileName + ": " + std::strerror(errno);
+    return false;
+  }
   merged = disk;
   for (const TOp& op : FOps) Apply(merged, op);
   if (!(merged == disk && skipped == 0 && stamp.Exists)) {

@@ -101,7 +101,8 @@ class TRegistry {
   std::string FullPath(std::string_view key) const;  // "" when the path is unusable
   std::string CurrentFullPath() const;
   void Sync();  // re-reads the file when another process replaced it
-  void LoadFromDisk(TRegTree& tree, TFileStamp& stamp, size_t& skipped) const;
+  // False when the file exists but cannot be read (the tree is then empty).
+  bool LoadFromDisk(TRegTree& tree, TFileStamp& stamp, size_t& skipped) const;
   TFileStamp StampOf(const std::string& path) const;
   void Apply(TRegTree& tree, const TOp& op) const;
   void Record(TOp op);
