@@ -315,7 +315,8 @@ bool Detector::PublishedOffsets() {
     TArcType t = Classify(Get32(sig), true);
     if (t != atUnknown) {
       FD.ArcType = t;
-      FD.ArcOffset = value;
+      // ZIP types count offsets from 0, every other type counts file positions from 1.
+      FD.ArcOffset = IsZipType(t) ? value : value + 1;
       FD.ZipFlags = 0x10;
       return true;
     }
@@ -448,6 +449,7 @@ TArcType Detector::Classify(uint32_t s, bool exe) {
     return t;
   }
   if (lo == 0x4B50 && hi == 0x0201) {  // a central header first
+    InspectVolume(FOpt);
     if (!HasSpanLabel(LastVolumeLabel(FOpt))) return atNA;
     FindEndOfCentralDir();
     return atZipMV;
