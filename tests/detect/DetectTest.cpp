@@ -343,8 +343,9 @@ TEST(Detect, SpannedDisks) {
     TArcMain a;
     a.SetArchiveFile(dir.Write(c.name, c.data));
     EXPECT_TRUE(Matches(a, c.want));
-    if (c.want.type == atZipMV && c.want.offset == 4 && c.want.flags != 0x10)
+    if (c.want.type == atZipMV && c.want.offset == 4 && c.want.flags != 0x10) {
       EXPECT_EQ(a.Detection().ReaderStart, 4);
+    }
   }
 }
 
