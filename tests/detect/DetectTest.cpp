@@ -72,15 +72,20 @@ TEST(Detect, RealArchivesOfEveryFamily) {
       {"zip/stored-dirs.zip", {atZip, 22415, 0x19}, 0},
       {"zip/deflate-l6-comments.zip", {atZip, 9980, 0x19}, 0},
       {"zip/hello.jar", {atJar, 379, 0x19}, 0},
+      {"zip/la_zip_zip64a.zip", {atZip, 83, 0x19}, 0},
+      {"zip-encrypted/zipcrypto-all.zip", {atZip, 10103, 0x19}, 0},
+      {"zip-legacy/shrink.zip", {atZip, 8520, 0x19}, 0},
       {"zip/empty-archive.zip", {atZip, 0, 0x10}, 0},
       {"bad/zip-truncated.zip", {atZip, 0, 0x10}, 0},
       {"zip-span/span.z01", {atZip, 4, 0x10}, 0},
+      {"zip-span/span.zip", {atUnknown, 1, 0x09}, 0},  // last part alone, on a fixed disk
       {"sfx/arj-mzstub.exe", {atArjExe, 513, 0}, 1},
       {"sfx/lha255e-sfx.exe", {atLhaExe, 1703, 0}, 0},
       {"sfx/zip-sfx-adjusted.exe", {atZipExe, 7398, 0x19}, 0},
       {"rar/la_rar_sfx.exe", {atRarExe, 98817, 0}, 0},
       {"bad/cab-bad_signature.cab", {atUnknown, 1, 0}, 0},
   };
+  FakeVolumeScope fixedDisk(dtFixed, "");  // wherever the fixtures live
   for (const Case& c : cases) {
     SCOPED_TRACE(c.file);
     TArcMain a;
