@@ -82,7 +82,8 @@ class TArcMain {
   const std::string& VolumeName() const { return FVolumeName; }
 
  protected:
-  // Runs type detection on FArchiveFile and stores the result in FDetect (engine/core/Detect.cpp).
+  // Runs type detection on FArchiveFile and stores the result in FDetect, then computes the
+  // volume suffix state.
   void DetectArcType();
 
   std::string FArchiveFile;

@@ -24,6 +24,10 @@ extern const char* const DriveTypeNames[9];
 // digits, else 0.
 int32_t LabelDiskNumber(const std::string& label);
 
+// True when the volume that holds `path` can be read; while it cannot, asks Retry/Cancel with the
+// text "<root> is not accessible.\n\n<system text>". Cancel gives false.
+bool CheckDriveReady(const std::string& path);
+
 class TDiskManager {
  public:
   TDiskManager() = default;
@@ -32,8 +36,9 @@ class TDiskManager {
   TDiskManager& operator=(const TDiskManager&) = delete;
 
   // Selects the volume that holds `path` (a file or folder). Does nothing when it is the current
-  // one; otherwise refreshes, starts or stops watching, and fires OnChange.
-  void SelectDrive(const std::string& path);
+  // one; otherwise refreshes, starts or stops watching, and fires OnChange. Returns true when the
+  // volume changed (and was therefore read again).
+  bool SelectDrive(const std::string& path);
   // Re-reads the current volume's information; returns VolumeReadable().
   bool Refresh();
 
@@ -56,6 +61,9 @@ class TDiskManager {
   uint64_t TotalClusters() const { return FInfo.TotalClusters; }
 
   bool Watch() const { return FWatch; }
+  // The watch flag is on and the volume is one that can change under us (removable or CD-ROM)
+  // with a positive poll interval.
+  bool Watching() const;
   void SetWatch(bool on);
   int32_t PollInterval() const { return FPollInterval; }
   void SetPollInterval(int32_t ms) { FPollInterval = ms; }
