@@ -17,8 +17,8 @@ int64_t TMemorySource::Read(uint8_t* buf, int64_t n) {
 
 TByteInput::TByteInput(TDecodeSource& source, int64_t packedSize, const TDecodeControl& control)
     : FSource(source), FControl(control), FRemaining(packedSize < 0 ? 0 : packedSize),
-      FBuf(2 * kBlock) {
-  Next = End = FBuf.data();
+      FBuf(new uint8_t[2 * kBlock]) {
+  Next = End = FBuf.get();
 }
 
 bool TByteInput::Refill() {
@@ -26,7 +26,7 @@ bool TByteInput::Refill() {
   if (FControl.Cancelled && FControl.Cancelled()) throw E_RAISE(kMsgUserAborted);
   size_t keep = static_cast<size_t>(End - Next);
   if (keep > kBlock) return true;  // plenty unread; the caller only wants more when nearly dry
-  uint8_t* base = FBuf.data();
+  uint8_t* base = FBuf.get();
   if (keep) std::memmove(base, Next, keep);
   int64_t want = std::min<int64_t>(FRemaining, static_cast<int64_t>(kBlock));
   int64_t got = FSource.Read(base + keep, want);

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <limits>
+#include <memory>
 #include <vector>
 
 namespace quil {
@@ -100,7 +101,7 @@ class TByteInput {
   const TDecodeControl& FControl;
   int64_t FRemaining;
   int64_t FFetched = 0;
-  std::vector<uint8_t> FBuf;
+  std::unique_ptr<uint8_t[]> FBuf;
 };
 
 // Where plain bytes leave the decoder: enforces the declared size and reports write failures.

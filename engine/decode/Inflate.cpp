@@ -137,7 +137,7 @@ inline uint64_t Load64(const uint8_t* p) {
 }  // namespace
 
 TInflater::TInflater(TByteInput& in, TDecodeOutput& out)
-    : FIn(in), FOut(out), FBuf(kCap + kSlack) {
+    : FIn(in), FOut(out), FBuf(new uint8_t[kCap + kSlack]) {
   ComputeStop();
 }
 
@@ -180,14 +180,14 @@ void TInflater::Flush() {
   if (FPos > FFlushed) {
     const size_t from = FFlushed;
     FFlushed = FPos;
-    FOut.Write(FBuf.data() + from, FPos - from);
+    FOut.Write(FBuf.get() + from, FPos - from);
   }
 }
 
 void TInflater::MakeRoom() {
   if (FPos >= kCap) {
     Flush();
-    std::memmove(FBuf.data(), FBuf.data() + FPos - kWindow, kWindow);
+    std::memmove(FBuf.get(), FBuf.get() + FPos - kWindow, kWindow);
     FPos = FFlushed = kWindow;
   }
   ComputeStop();
@@ -259,7 +259,7 @@ void TInflater::StoredBlock() {
     if (FPos >= FStop) MakeRoom();
     const size_t n = std::min<size_t>({left, static_cast<size_t>(FIn.End - FIn.Next),
                                        FStop - FPos});
-    std::memcpy(FBuf.data() + FPos, FIn.Next, n);
+    std::memcpy(FBuf.get() + FPos, FIn.Next, n);
     FIn.Next += n;
     FPos += n;
     left -= static_cast<uint32_t>(n);
@@ -337,7 +337,7 @@ void TInflater::DecodeSymbols(const uint32_t* lit, unsigned litBits, const uint3
                               unsigned distBits, int symbolError) {
   const uint64_t litMask = (uint64_t{1} << litBits) - 1;
   const uint64_t distMask = (uint64_t{1} << distBits) - 1;
-  uint8_t* const out = FBuf.data();
+  uint8_t* const out = FBuf.get();
 
   // Hot state in locals; written back around every call that uses the members.
   uint64_t bb = FBitBuf;

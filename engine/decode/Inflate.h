@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "engine/decode/DecodeIO.h"
@@ -59,7 +60,8 @@ class TInflater {
   unsigned FBitCnt = 0;
   unsigned FPadBits = 0;  // zero bits appended after the end of the input
 
-  std::vector<uint8_t> FBuf;
+  // Not zero-filled: only bytes already decoded are ever read back.
+  std::unique_ptr<uint8_t[]> FBuf;
   size_t FPos = 0;
   size_t FFlushed = 0;
   size_t FStop = 0;  // FPos may not pass this without MakeRoom

@@ -12,7 +12,7 @@ using namespace quil::test;
 
 namespace {
 
-constexpr size_t kOutLimit = 1 << 20;
+constexpr size_t kOutLimit = 1 << 16;
 
 struct TZlibResult {
   enum { Ok, Rejected, TooLong, HeaderLimits } Kind;
@@ -68,8 +68,8 @@ void Compare(const std::vector<uint8_t>& stream, const char* what, int i) {
 TEST(InflateDifferential, RandomDataAtRandomSettings) {
   std::mt19937 rng(20261211);
   const int strategies[] = {Z_DEFAULT_STRATEGY, Z_FILTERED, Z_HUFFMAN_ONLY, Z_RLE, Z_FIXED};
-  for (int i = 0; i < 150; ++i) {
-    const size_t n = rng() % 3 == 0 ? rng() % 64 : rng() % 200000;
+  for (int i = 0; i < 60; ++i) {
+    const size_t n = rng() % 3 == 0 ? rng() % 64 : rng() % 100000;
     std::vector<uint8_t> plain = SampleBytes(n, rng());
     if (rng() % 4 == 0)  // some incompressible stretches: stored blocks
       for (size_t k = rng() % (n + 1); k < n && k % 50000 != 49999; ++k) plain[k] = rng();
@@ -84,13 +84,13 @@ TEST(InflateDifferential, RandomDataAtRandomSettings) {
 
 TEST(InflateDifferential, DamagedAndRandomStreams) {
   std::mt19937 rng(7);
-  for (int i = 0; i < 1500; ++i) {
+  for (int i = 0; i < 500; ++i) {
     std::vector<uint8_t> s;
     if (i % 3 == 0) {
       s.resize(rng() % 300);  // pure garbage
       for (auto& b : s) b = rng();
     } else {
-      s = ZlibDeflate(SampleBytes(rng() % 20000, rng()), static_cast<int>(rng() % 10),
+      s = ZlibDeflate(SampleBytes(rng() % 8000, rng()), static_cast<int>(rng() % 10),
                       i % 2 ? Z_FIXED : Z_DEFAULT_STRATEGY);
       const int flips = 1 + rng() % 4;  // damage a few bits, sometimes cut the end
       for (int f = 0; f < flips && !s.empty(); ++f) s[rng() % s.size()] ^= 1u << (rng() % 8);
