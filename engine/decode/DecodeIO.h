@@ -23,6 +23,7 @@ enum TDecodeMessage : int {
   kMsgOutOfMemory = 25253,
   kMsgAmbiguousTree = 25292,
   kMsgStackOverflow = 25297,
+  kMsgStreamError = 25298,        // "Stream read/write error"
   kMsgUnsupportedMethod = 25301,
   kMsgUserAborted = 25400,
 };

@@ -94,6 +94,10 @@ TExpandResult ExpandZipData(const TZipDecodeEntry& entry, TDecodeSource& source,
   } catch (const std::bad_alloc&) {
     result.Code = kMsgOutOfMemory;
     result.Message = std::string(MessageText(kMsgOutOfMemory));
+  } catch (...) {
+    // Something the source, sink or a hook threw: reported as a stream failure.
+    result.Code = kMsgStreamError;
+    result.Message = std::string(MessageText(kMsgStreamError));
   }
   if (result.Code != 0) {
     // Write out what was decoded before the failure (unless writing itself failed).

@@ -261,6 +261,11 @@ TEST(ExpandZipData, ProgressAndFailingEnds) {
   TVectorSink sink;
   EXPECT_EQ(ExpandZipData({0, 8, 100, 1000}, broken, sink).Code, kMsgUnexpectedEnd);
 
+  // Whatever a hook throws stays inside.
+  TDecodeControl throwing;
+  throwing.OnProgress = [](int64_t, int64_t) { throw std::runtime_error("hook"); };
+  EXPECT_EQ(Decode(8, packed, -1, 0, throwing).Result.Code, kMsgStreamError);
+
   // The packed size bounds what is read: the encryption header is not part of the data.
   std::vector<uint8_t> stored = {'a', 'b', 'c', 'd'};
   TMemorySource s2(stored.data(), stored.size());
