@@ -1,6 +1,10 @@
 // The plumbing every decoder runs on: a pull source of compressed bytes, a push sink for plain
 // bytes, the run's cancel check and progress report, and the buffered input and output stages
 // built on them. All state belongs to one decoding run; nothing here is shared between runs.
+//
+// An extractor adapts its hooks: a source that reads the archive file (decrypting, and moving to
+// the next disk of a spanned set when a volume ends), and a sink that writes the output file or
+// stream and keeps the running CRC-32.
 #pragma once
 
 #include <cstddef>
