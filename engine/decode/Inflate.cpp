@@ -204,6 +204,150 @@ void TInflater::FlushPending() noexcept {
   }
 }
 
+template <unsigned LitBits, unsigned DistBits>
+void TInflater::DecodeSymbols(const uint32_t* lit, const uint32_t* dist, int symbolError) {
+  constexpr unsigned litBits = LitBits, distBits = DistBits;
+  constexpr uint64_t litMask = (uint64_t{1} << litBits) - 1;
+  constexpr uint64_t distMask = (uint64_t{1} << distBits) - 1;
+  uint8_t* const out = FBuf.get();
+
+  // Hot state in locals; written back around every call that uses the members.
+  uint64_t bb = FBitBuf;
+  unsigned bc = FBitCnt;
+  const uint8_t* in = FIn.Next;
+  const uint8_t* inEnd = FIn.End;
+  size_t pos = FPos;
+  size_t stop = FStop;
+  unsigned pad = FPadBits;
+
+#define QUIL_SAVE() (FBitBuf = bb, FBitCnt = bc, FIn.Next = in, FPos = pos)
+#define QUIL_LOAD()                                                                        \
+  (bb = FBitBuf, bc = FBitCnt, in = FIn.Next, inEnd = FIn.End, pos = FPos, stop = FStop, \
+   pad = FPadBits)
+
+  for (;;) {
+    if (inEnd - in >= 8) {
+      bb |= Load64(in) << bc;
+      in += (63 - bc) >> 3;
+      bc |= 56;
+    } else {
+      QUIL_SAVE();
+      Refill();
+      QUIL_LOAD();
+    }
+
+    uint32_t e = lit[bb & litMask];
+    if (Kind(e) == kLink) {
+      bb >>= litBits;
+      bc -= litBits;
+      e = lit[Value(e) + (bb & ((uint64_t{1} << CodeBits(e)) - 1))];
+    }
+    const uint32_t kind = Kind(e);
+    if (kind == kLiteral) {
+      bb >>= DropBits(e);
+      bc -= DropBits(e);
+      if (bc < pad) break;
+      if (pos >= stop) {
+        QUIL_SAVE();
+        MakeRoom();
+        QUIL_LOAD();
+      }
+      out[pos++] = static_cast<uint8_t>(Value(e));
+      // At least 41 bits remain after a refill and one literal: enough for one more literal,
+      // taken here without a refill when it is one.
+      e = lit[bb & litMask];
+      if (Kind(e) == kLiteral && pos < stop) {
+        bb >>= DropBits(e);
+        bc -= DropBits(e);
+        if (bc < pad) break;
+        out[pos++] = static_cast<uint8_t>(Value(e));
+      }
+      continue;
+    }
+    if (kind != kBase) {
+      if (kind == kEndOfBlock) {
+        bb >>= DropBits(e);
+        bc -= DropBits(e);
+        if (bc < pad) break;
+        QUIL_SAVE();
+        return;
+      }
+      QUIL_SAVE();
+      CheckInput();  // running out of input is the more telling error
+      throw E_RAISE(symbolError);
+    }
+    unsigned drop = DropBits(e);
+    const uint32_t len = Value(e) + static_cast<uint32_t>((bb & ((uint64_t{1} << drop) - 1)) >>
+                                                          CodeBits(e));
+    bb >>= drop;
+    bc -= drop;
+
+    e = dist[bb & distMask];
+    if (Kind(e) == kLink) {
+      bb >>= distBits;
+      bc -= distBits;
+      e = dist[Value(e) + (bb & ((uint64_t{1} << CodeBits(e)) - 1))];
+    }
+    if (Kind(e) != kBase) {
+      QUIL_SAVE();
+      CheckInput();
+      throw E_RAISE(symbolError);
+    }
+    drop = DropBits(e);
+    const uint32_t d = Value(e) + static_cast<uint32_t>((bb & ((uint64_t{1} << drop) - 1)) >>
+                                                        CodeBits(e));
+    bb >>= drop;
+    bc -= drop;
+    if (bc < pad) break;
+    if (d > pos) {
+      QUIL_SAVE();
+      throw E_RAISE(kMsgCorruptInput);  // reaches before the start of the data
+    }
+
+    if (len <= stop - pos) {
+      uint8_t* dst = out + pos;
+      const uint8_t* src = dst - d;
+      uint8_t* const end = dst + len;
+      pos += len;
+      if (d >= 16) {
+        do {
+          std::memcpy(dst, src, 16);
+          dst += 16;
+          src += 16;
+        } while (dst < end);
+      } else if (d >= 8) {
+        do {
+          std::memcpy(dst, src, 8);
+          dst += 8;
+          src += 8;
+        } while (dst < end);
+      } else if (d == 1) {
+        std::memset(dst, *src, len);
+      } else {
+        do *dst++ = *src++;
+        while (dst < end);
+      }
+      continue;
+    }
+    // Near the end of the buffer or of the allowed output: one byte at a time.
+    for (uint32_t k = 0; k < len; ++k) {
+      if (pos >= stop) {
+        QUIL_SAVE();
+        MakeRoom();
+        QUIL_LOAD();
+      }
+      out[pos] = out[pos - d];
+      ++pos;
+    }
+  }
+  // Bits past the end of the input were consumed.
+  QUIL_SAVE();
+  throw E_RAISE(kMsgBadBlock);
+#undef QUIL_SAVE
+#undef QUIL_LOAD
+}
+
+
 void TInflater::Run() {
   for (;;) {
     FOut.CheckCancel();
@@ -217,11 +361,11 @@ void TInflater::Run() {
         break;
       case 1:
         if (FFixedLit.empty()) BuildFixed();
-        DecodeSymbols(FFixedLit.data(), 9, FFixedDist.data(), 5, kMsgBadBlock);
+        DecodeSymbols<9, 5>(FFixedLit.data(), FFixedDist.data(), kMsgBadBlock);
         break;
       case 2:
         DynamicTables();
-        DecodeSymbols(FLit.data(), 11, FDist.data(), 8, kMsgIncompleteCodeSet);
+        DecodeSymbols<11, 8>(FLit.data(), FDist.data(), kMsgIncompleteCodeSet);
         break;
       default:
         throw E_RAISE(kMsgBadBlock);
@@ -331,139 +475,6 @@ void TInflater::DynamicTables() {
   r = BuildTable(lens + nlit, ndist, kTemplates.Dist, 8, FDist, &used, &maxLen);
   // No distance code at all is valid: the block then holds literals only.
   if (used != 0 && !Usable(r, used, maxLen)) throw E_RAISE(kMsgIncompleteCodeSet);
-}
-
-void TInflater::DecodeSymbols(const uint32_t* lit, unsigned litBits, const uint32_t* dist,
-                              unsigned distBits, int symbolError) {
-  const uint64_t litMask = (uint64_t{1} << litBits) - 1;
-  const uint64_t distMask = (uint64_t{1} << distBits) - 1;
-  uint8_t* const out = FBuf.get();
-
-  // Hot state in locals; written back around every call that uses the members.
-  uint64_t bb = FBitBuf;
-  unsigned bc = FBitCnt;
-  const uint8_t* in = FIn.Next;
-  const uint8_t* inEnd = FIn.End;
-  size_t pos = FPos;
-  size_t stop = FStop;
-  unsigned pad = FPadBits;
-
-#define QUIL_SAVE() (FBitBuf = bb, FBitCnt = bc, FIn.Next = in, FPos = pos)
-#define QUIL_LOAD()                                                                        \
-  (bb = FBitBuf, bc = FBitCnt, in = FIn.Next, inEnd = FIn.End, pos = FPos, stop = FStop, \
-   pad = FPadBits)
-
-  for (;;) {
-    if (inEnd - in >= 8) {
-      bb |= Load64(in) << bc;
-      in += (63 - bc) >> 3;
-      bc |= 56;
-    } else {
-      QUIL_SAVE();
-      Refill();
-      QUIL_LOAD();
-    }
-
-    uint32_t e = lit[bb & litMask];
-    if (Kind(e) == kLink) {
-      bb >>= litBits;
-      bc -= litBits;
-      e = lit[Value(e) + (bb & ((uint64_t{1} << CodeBits(e)) - 1))];
-    }
-    const uint32_t kind = Kind(e);
-    if (kind == kLiteral) {
-      bb >>= DropBits(e);
-      bc -= DropBits(e);
-      if (bc < pad) break;
-      if (pos >= stop) {
-        QUIL_SAVE();
-        MakeRoom();
-        QUIL_LOAD();
-      }
-      out[pos++] = static_cast<uint8_t>(Value(e));
-      continue;
-    }
-    if (kind != kBase) {
-      if (kind == kEndOfBlock) {
-        bb >>= DropBits(e);
-        bc -= DropBits(e);
-        if (bc < pad) break;
-        QUIL_SAVE();
-        return;
-      }
-      QUIL_SAVE();
-      CheckInput();  // running out of input is the more telling error
-      throw E_RAISE(symbolError);
-    }
-    unsigned drop = DropBits(e);
-    const uint32_t len = Value(e) + static_cast<uint32_t>((bb & ((uint64_t{1} << drop) - 1)) >>
-                                                          CodeBits(e));
-    bb >>= drop;
-    bc -= drop;
-
-    e = dist[bb & distMask];
-    if (Kind(e) == kLink) {
-      bb >>= distBits;
-      bc -= distBits;
-      e = dist[Value(e) + (bb & ((uint64_t{1} << CodeBits(e)) - 1))];
-    }
-    if (Kind(e) != kBase) {
-      QUIL_SAVE();
-      CheckInput();
-      throw E_RAISE(symbolError);
-    }
-    drop = DropBits(e);
-    const uint32_t d = Value(e) + static_cast<uint32_t>((bb & ((uint64_t{1} << drop) - 1)) >>
-                                                        CodeBits(e));
-    bb >>= drop;
-    bc -= drop;
-    if (bc < pad) break;
-    if (d > pos) {
-      QUIL_SAVE();
-      throw E_RAISE(kMsgCorruptInput);  // reaches before the start of the data
-    }
-
-    if (len <= stop - pos) {
-      uint8_t* dst = out + pos;
-      const uint8_t* src = dst - d;
-      uint8_t* const end = dst + len;
-      pos += len;
-      if (d >= 16) {
-        do {
-          std::memcpy(dst, src, 16);
-          dst += 16;
-          src += 16;
-        } while (dst < end);
-      } else if (d >= 8) {
-        do {
-          std::memcpy(dst, src, 8);
-          dst += 8;
-          src += 8;
-        } while (dst < end);
-      } else if (d == 1) {
-        std::memset(dst, *src, len);
-      } else {
-        do *dst++ = *src++;
-        while (dst < end);
-      }
-      continue;
-    }
-    // Near the end of the buffer or of the allowed output: one byte at a time.
-    for (uint32_t k = 0; k < len; ++k) {
-      if (pos >= stop) {
-        QUIL_SAVE();
-        MakeRoom();
-        QUIL_LOAD();
-      }
-      out[pos] = out[pos - d];
-      ++pos;
-    }
-  }
-  // Bits past the end of the input were consumed.
-  QUIL_SAVE();
-  throw E_RAISE(kMsgBadBlock);
-#undef QUIL_SAVE
-#undef QUIL_LOAD
 }
 
 }  // namespace quil

@@ -45,8 +45,8 @@ class TInflater {
   void StoredBlock();
   void DynamicTables();
   void BuildFixed();
-  void DecodeSymbols(const uint32_t* lit, unsigned litBits, const uint32_t* dist,
-                     unsigned distBits, int symbolError);
+  template <unsigned LitBits, unsigned DistBits>
+  void DecodeSymbols(const uint32_t* lit, const uint32_t* dist, int symbolError);
 
   // Output buffer handling.
   void MakeRoom();
