@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs Quillet on ARCHIVE (or on the sample archives).
+# Installs what is missing, builds, and lists ARCHIVE (or the sample archives) with quil l.
 set -euo pipefail
 cd "$(dirname "$0")"
 ./scripts/setup-deps.sh
 cmake --preset default >/dev/null
 cmake --build --preset default -j"$(nproc)" --target quil
 if [[ $# -gt 0 ]]; then
-  exec ./build/cli/quil info "$@"
+  for a in "$@"; do ./build/cli/quil l "$a"; done
 else
-  exec ./build/cli/quil info samples/*
+  for a in samples/*; do ./build/cli/quil l "$a"; done
 fi
