@@ -5,8 +5,10 @@ cd "$(dirname "$0")"
 ./scripts/setup-deps.sh
 cmake --preset default >/dev/null
 cmake --build --preset default -j"$(nproc)" --target quil
-if [[ $# -gt 0 ]]; then
-  for a in "$@"; do ./build/cli/quil l "$a"; done
-else
-  for a in samples/*; do ./build/cli/quil l "$a"; done
-fi
+[[ $# -gt 0 ]] || set -- samples/*
+rc=0
+for a in "$@"; do
+  echo "== $a"
+  ./build/cli/quil l "$a" || rc=$?
+done
+exit "$rc"
