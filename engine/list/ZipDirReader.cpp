@@ -176,10 +176,13 @@ bool TZipDirReader::NextPart(TZuvOD& z) {
       z.RaiseError(name, "", std::to_string(FPart + 2), 25172);
     z.SetVolumeName(name);
   } else {
+    int64_t end = z.EndPos();  // reopening sets it to the new disk's size
     if (!z.RequestDisk(FPart + 2)) {
-      z.SetReadPos(z.EndPos());
+      z.SetReadPos(end);
+      z.SetEndPos(end);
       return false;
     }
+    z.SetEndPos(end);
   }
   ++FPart;
   FPartBase += size;
