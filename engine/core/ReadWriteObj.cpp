@@ -19,9 +19,9 @@ TReadWriteObj::TReadWriteObj() {
 void TReadWriteObj::UpdateCrc(int crcKind, const uint8_t* data, int64_t length) {
   if (length <= 0) return;
   if (crcKind == CrcKind32)
-    FCrc32 = CrcUpdate32(data, static_cast<size_t>(length), FCrc32);
+    CrcUpdate32(data, static_cast<size_t>(length), FCrc32);
   else if (crcKind == CrcKind16)
-    FCrc16 = CrcUpdate16(data, static_cast<size_t>(length), FCrc16);
+    CrcUpdate16(data, static_cast<size_t>(length), FCrc16);
 }
 
 void TReadWriteObj::Ungarble(uint8_t* buf, int64_t n) {

@@ -8,6 +8,7 @@
 
 #include "engine/core/ArcFile.h"
 #include "engine/core/ArcMain.h"
+#include "engine/core/Crc.h"
 #include "engine/core/ZipCipher.h"
 
 namespace quil {
@@ -15,8 +16,9 @@ namespace quil {
 // Where the hooks read from and write to.
 enum TInputKind : uint8_t { ikArchiveFile = 0, ikStream = 2 };
 enum TOutputKind : uint8_t { okFiles = 0, okTempStream = 2, okTest = 7 };
-// Checksum kinds: which register a block updates (any other value updates none).
-inline constexpr int CrcKindNone = 0, CrcKind16 = 16, CrcKind32 = 32;
+// Checksum kinds (CrcKind16, CrcKind32 from Crc.h): which register a block updates; any other
+// value updates none.
+inline constexpr int32_t CrcKindNone = 0;
 
 class TReadWriteObj : public TArcMain {
  public:

@@ -44,16 +44,7 @@ void TZipCommon::SetCancel(bool v) {
 }
 
 bool TZipCommon::MatchesFileSpec(const std::string& name, bool nameOnly) const {
-  bool hit = false;
-  for (const auto& s : FFileSpec)
-    if (MatchSpec(s, name, nameOnly)) {
-      hit = true;
-      break;
-    }
-  if (!hit) return false;
-  for (const auto& s : FExcludeSpec)
-    if (MatchSpec(s, name, false)) return false;
-  return true;
+  return quil::MatchesFileSpec(name, nameOnly, FFileSpec, FExcludeSpec);
 }
 
 // --- errors ---

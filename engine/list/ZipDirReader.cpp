@@ -8,7 +8,7 @@
 
 #include "engine/core/DateTime.h"
 #include "engine/core/Messages.h"
-#include "engine/core/Names.h"
+#include "engine/core/Charsets.h"
 #include "engine/list/DirReader.h"
 #include "engine/list/ZuvOD.h"
 
@@ -254,7 +254,7 @@ void TZipDirReader::ReadEntry(TZuvOD& z) {
   const uint16_t flags = Le16(b + (FCentral ? 8 : 6));
   z.ClearEntry();
   // General-purpose bit 11: the name is UTF-8; otherwise it is in the OEM code page.
-  z.SetEntryName((flags & 0x0800) ? FName : OemToAnsiName(FName));
+  z.SetEntryName(StoredNameToUtf8(FName, (flags & 0x0800) != 0));
 
   TEntryInfo& e = z.Entry();
   if (!FCentral) {
