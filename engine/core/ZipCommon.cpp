@@ -43,7 +43,11 @@ void TZipCommon::SetCancel(bool v) {
   ProcessPending();
 }
 
-bool TZipCommon::MatchesFileSpec(const std::string& name, bool nameOnly) const {
+bool TZipCommon::MatchesFileSpec(std::string_view name, bool nameOnly) const {
+  // "*" matches every name; the common listing of everything skips the matcher.
+  if (FExcludeSpec.empty())
+    for (const auto& s : FFileSpec)
+      if (s == "*") return true;
   return quil::MatchesFileSpec(name, nameOnly, FFileSpec, FExcludeSpec);
 }
 
