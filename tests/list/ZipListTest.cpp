@@ -57,7 +57,7 @@ TEST(Lister, FiltersFireOnReadFileForEveryEntry) {
       {{}, {}, {}},
       {{"*"}, {}, {"a.txt", "docs/b.doc", "docs/c.txt"}},
       {{"*.txt"}, {}, {"a.txt", "docs/c.txt"}},
-      {{"docs/*.doc"}, {}, {"docs/b.doc"}},  // a spec is matched on the name part
+      {{"docs/*.doc"}, {}, {"docs/b.doc"}},  // a pattern is matched on the name part
       {{"*"}, {"*.doc"}, {"a.txt", "docs/c.txt"}},
   };
   for (const auto& c : cases) {
