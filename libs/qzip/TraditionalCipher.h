@@ -17,7 +17,7 @@ class TraditionalCipher {
  private:
   void Update(uint8_t plain);
   uint8_t StreamByte() const {
-    uint16_t t = uint16_t(FKey[2] | 2);
+    uint32_t t = (FKey[2] | 2) & 0xFFFF;
     return uint8_t((t * (t ^ 1)) >> 8);
   }
   uint32_t FKey[3];
