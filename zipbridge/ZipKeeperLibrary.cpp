@@ -61,8 +61,11 @@ std::string TZipKeeper::ZipLibraryPath() const {
   if (!FDLLDirectory.empty() && IsFile(FDLLDirectory + "/" QZIP_LIBRARY_NAME)) {
     return FDLLDirectory + "/" QZIP_LIBRARY_NAME;
   }
-  std::string own = ProgramFolder() + "/" QZIP_LIBRARY_NAME;
-  if (IsFile(own)) return own;
+  // The program's folder, then the library folder beside it (bin/ and lib/).
+  for (const char* sub : {"/", "/../lib/"}) {
+    std::string own = ProgramFolder() + sub + QZIP_LIBRARY_NAME;
+    if (IsFile(own)) return own;
+  }
   return QZIP_LIBRARY_NAME;  // the system's library search
 }
 
