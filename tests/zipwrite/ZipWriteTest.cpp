@@ -360,3 +360,40 @@ TEST(ZipWrite, ProgressReportsTotalsThenEachFile) {
   EXPECT_EQ(totalBytes, 300);
   EXPECT_EQ(bytesDone, 300);
 }
+
+TEST(ZipWrite, MoreEntriesThanTheEndRecordCountsUseZip64) {
+  ScratchDir d;
+  ASSERT_EQ(0, ::chdir(d.Path.c_str()));
+  // 65537 one-byte entries with ZIP64 end records, laid out by a few lines of Python; deleting one
+  // leaves 65536, one more than the 16-bit counts hold, so the rewritten archive needs ZIP64 too.
+  const int kEntries = 65537;
+  std::string zip = d / "many.zip";
+  const char* kWriter =
+      "import sys,struct,zlib\n"
+      "n=int(sys.argv[2]); out=bytearray(); cd=bytearray(); crc=zlib.crc32(b'x')\n"
+      "for i in range(n):\n"
+      "    name=str(i).encode(); off=len(out)\n"
+      "    out+=struct.pack('<IHHHHHIIIHH',0x04034b50,10,0,0,0,0x21,crc,1,1,len(name),0)+name+b'x'\n"
+      "    cd+=struct.pack('<IHHHHHHIIIHHHHHII',0x02014b50,0x031e,10,0,0,0,0x21,crc,1,1,len(name),0,0,0,0,0o100644<<16,off)+name\n"
+      "cdoff=len(out); out+=cd; z64=len(out)\n"
+      "out+=struct.pack('<IQHHIIQQQQ',0x06064b50,44,0x031e,45,0,0,n,n,len(cd),cdoff)\n"
+      "out+=struct.pack('<IIQI',0x07064b50,0,z64,1)\n"
+      "out+=struct.pack('<IHHHHIIH',0x06054b50,0,0,0xffff,0xffff,len(cd),cdoff,0)\n"
+      "open(sys.argv[1],'wb').write(out)\n";
+  ASSERT_EQ(Shell("python3 -I -S -c " + Quote(kWriter) + " " + Quote(zip) + " " +
+                  std::to_string(kEntries)), 0);
+  std::string out;
+  ASSERT_EQ(Shell("unzip -tq " + Quote(zip), &out), 0) << out;  // the input itself is sound
+  QZip q;
+  q.Zip = zip;
+  q.Delete = true;
+  q.Specs = {"77"};
+  ASSERT_EQ(q.Run(), 1) << (q.Messages.empty() ? "" : q.Messages.back().second);
+  EXPECT_EQ(Shell("unzip -tq " + Quote(zip), &out), 0) << out;
+  EXPECT_EQ(Shell("unzip -l " + Quote(zip) + " | tail -1", &out), 0);
+  EXPECT_NE(out.find("65536 files"), std::string::npos) << out;
+  EXPECT_EQ(Shell("unzip -l " + Quote(zip) + " 77", &out), 11) << out;  // no longer there
+  std::string tail = Slurp(zip);
+  tail = tail.substr(tail.size() - 22 - 20 - 56);
+  EXPECT_EQ(tail.substr(0, 4), std::string("PK\x06\x06", 4));  // ZIP64 end record and locator
+}
