@@ -142,7 +142,8 @@ void TZipKeeper::Add() {
   std::string target = FZipFileName;
   if (spanning) {
     if (AddOptions.Has(AddFreshen) || AddOptions.Has(AddUpdate)) return RecordError(10303);
-    std::string ext = FZipFileName.substr(std::min(FZipFileName.size(), FZipFileName.find_last_of('.')));
+    std::string ext =
+        FZipFileName.substr(std::min(FZipFileName.size(), FZipFileName.find_last_of('.')));
     std::transform(ext.begin(), ext.end(), ext.begin(), ::toupper);
     if (ext == ".EXE") return RecordError(11041);
     std::string dir = TempDir.empty() ? (getenv("TMPDIR") ? getenv("TMPDIR") : "/tmp") : TempDir;
@@ -281,8 +282,9 @@ std::string TZipKeeper::AskAddPassword() {
 
 std::string TZipKeeper::AskExtractPassword() {
   std::string name = PasswordPromptFile.substr(PasswordPromptFile.find_last_of('/') + 1);
-  std::string prompt = PasswordPromptCount == 2 ? "Enter password for " + name + ":"
-                                                : "Wrong password, please re-enter for " + name + ": ";
+  std::string prompt = PasswordPromptCount == 2
+                           ? "Enter password for " + name + ":"
+                           : "Wrong password, please re-enter for " + name + ": ";
   if (Unattended) {
     RecordError(10151);
     return {};

@@ -73,7 +73,9 @@ TEST(ZipKeeperLibrary, CallbackAnswers) {
   call(QZIP_ACTION_CRC_ERROR, 0x1234, 0x5678, "f");
   EXPECT_EQ(rec.Value1, 2);
   // A password request answered with nothing: flag 0, repeat count 0.
-  k.OnPasswordError = [](TZipKeeper&, std::string& pw, const std::string&, uint32_t&) { pw.clear(); };
+  k.OnPasswordError = [](TZipKeeper&, std::string& pw, const std::string&, uint32_t&) {
+    pw.clear();
+  };
   call(QZIP_ACTION_PASSWORD, 0, 3, "f");
   EXPECT_EQ(rec.Value1, 0);
   EXPECT_EQ(rec.Value2, 0);
@@ -171,8 +173,9 @@ TEST(ZipKeeperLibrary, AddAndDeleteThroughTheLibrary) {
   EXPECT_TRUE(k.Contents()[0].IsEncrypted);
   EXPECT_EQ(k.Contents()[1].EntryName, "tree/sub/c.gif");
   EXPECT_EQ(k.Contents()[1].CompressionMethod, 0);  // stored suffix
-  std::vector<std::string> expect = {"3::2", "4::8000", "0:renamed/a.txt:5000", "1::5000",
-                                     "0:tree/sub/c.gif:3000", "1::3000", "2::0"};
+  std::vector<std::string> expect = {
+      "3::2",    "4::8000", "0:renamed/a.txt:5000", "1::5000", "0:tree/sub/c.gif:3000",
+      "1::3000", "2::0"};
   EXPECT_EQ(progress, expect);
   std::string out;
   EXPECT_EQ(Shell("unzip -tq -P pass " + Quote(d / "k.zip"), &out), 0) << out;
