@@ -219,9 +219,15 @@ class TZipKeeper {
   // --- library operations ---
   void Add();
   void Delete();
+  // Extracts (or with ExtrTest tests) the entries named by FSpecArgs into ExtrBaseDir through
+  // libqunzip.so.
+  void Extract();
   void LoadZipLibrary();
   void UnloadZipLibrary();
   int32_t ZipLibraryVersion();
+  void LoadUnzipLibrary();
+  void UnloadUnzipLibrary();
+  int32_t UnzipLibraryVersion();
   std::string AskAddPassword();
   std::string AskExtractPassword();
   // The callback both libraries call (public for the libraries' trampoline).
@@ -231,7 +237,14 @@ class TZipKeeper {
   void ListInner();
   // Reads exactly n bytes of InFile; on a short read throws `id`.
   void ReadOrThrow(void* buf, int64_t n, int id);
-  std::string ZipLibraryPath() const;
+  // Where a library is loaded from: DLLDirectory, the program's folder, ../lib beside it, then
+  // the system's search.
+  std::string LibraryPath(const char* file) const;
+  void LoadLibrary(bool unzip);
+  void UnloadLibrary(bool unzip);
+  int32_t LibraryVersion(bool unzip);
+  // Joins a split set into one temporary archive; 0 on success.
+  int32_t ReadSpan(const std::string& source, const std::string& dest);
   // Loads the library when needed and runs one command on `target`; -1 when the library could not
   // be loaded (nothing happened), else 0 with DoneCount set.
   int32_t RunZipCommand(bool deleteCommand, const std::string& target);

@@ -4,6 +4,7 @@
 
 #include "../zipwrite/ZipTestKit.h"
 #include "libs/common/ZipDllApi.h"
+#include "zipbridge/UnzipCommandRecord.h"
 #include "zipbridge/ZipCommandRecord.h"
 #include "zipbridge/ZipKeeper.h"
 
@@ -186,4 +187,54 @@ TEST(ZipKeeperLibrary, AddAndDeleteThroughTheLibrary) {
   ASSERT_EQ(k.EntryTotal(), 1);
   EXPECT_EQ(k.Contents()[0].EntryName, "tree/sub/c.gif");
   EXPECT_EQ(Shell("unzip -tq -P pass " + Quote(d / "k.zip"), &out), 0) << out;
+}
+
+TEST(ZipKeeperLibrary, UnzipCommandRecordFields) {
+  TZipKeeper k;
+  k.FSpecArgs = {"*.txt"};
+  k.ExtrOptions = {ExtrUpdate, ExtrFreshen, ExtrDirNames, ExtrTest};
+  k.SetPasswordReqCount(4);
+  UnzipCommandRecord r(k, 160, "x.zip", nullptr);
+  ASSERT_FALSE(r.IsOldLayout());
+  EXPECT_EQ(r.NewLayout()->Update, -1);
+  EXPECT_EQ(r.NewLayout()->Freshen, 0);
+  EXPECT_EQ(r.NewLayout()->FolderNames, -1);
+  EXPECT_EQ(r.NewLayout()->TestOnly, -1);
+  EXPECT_EQ(r.NewLayout()->Overwrite, 0);
+  EXPECT_EQ(r.NewLayout()->PasswordRequestCount, 4);
+  EXPECT_EQ(r.NewLayout()->CheckValue, 7);
+  EXPECT_STREQ(r.NewLayout()->Specs[0].Spec, "*.txt");
+  UnzipCommandRecord mid(k, 155, "x.zip", nullptr);
+  EXPECT_EQ(mid.NewLayout()->PasswordRequestCount, 0);  // only libraries above 159 get it
+  // An old library, unattended, encrypting, no password: a filler password so it never asks.
+  k.Unattended = true;
+  k.AddOptions = {AddEncrypt};
+  UnzipCommandRecord old(k, 151, "x.zip", nullptr);
+  ASSERT_TRUE(old.IsOldLayout());
+  EXPECT_EQ(std::strlen(old.OldLayout()->Password), 80u);
+  EXPECT_EQ(old.OldLayout()->CheckValue, 7);
+  EXPECT_STREQ(old.OldLayout()->Specs[0], "*.txt");
+  UnzipCommandRecord current(k, 160, "x.zip", nullptr);
+  EXPECT_STREQ(current.NewLayout()->Password, "");
+}
+
+TEST(ZipKeeperLibrary, ExtractWithoutItsLibraryDoesNothing) {
+  ScratchDir d;
+  PutFile(d / "a.zip", std::string("PK\x05\x06", 4) + std::string(18, '\0'));
+  TZipKeeper k;
+  k.SetDLLDirectory(d.Path.string());
+  k.SetZipFileName(d / "a.zip");
+  k.Unattended = true;  // no password and no handler: the run would not ask
+  k.SetPasswordReqCount(3);
+  k.FSpecArgs = {"*"};
+  k.Extract();
+  EXPECT_EQ(k.ErrorCode(), 10704);
+  EXPECT_EQ(k.ErrorMessage(), "libqunzip.so not found!");
+  EXPECT_EQ(k.PasswordReqCount(), 3u);
+  EXPECT_EQ(k.FSpecArgs.size(), 1u);
+  EXPECT_FALSE(k.ExtractBusy());
+  EXPECT_EQ(k.UnzipLibraryVersion(), 0);
+  TZipKeeper none;
+  none.Extract();
+  EXPECT_EQ(none.ErrorCode(), 10102);
 }
