@@ -94,6 +94,8 @@ class Collector {
     f.Size = isDir ? 0 : uint64_t(st.st_size);
     f.MTime = st.st_mtime;
     f.Mode = st.st_mode;
+    f.Device = st.st_dev;
+    f.Inode = st.st_ino;
     FOut.push_back(std::move(f));
   }
 

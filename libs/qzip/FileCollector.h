@@ -19,6 +19,8 @@ struct SourceFile {
   uint64_t Size = 0;
   int64_t MTime = 0;  // seconds since 1970
   mode_t Mode = 0;
+  dev_t Device = 0;
+  ino_t Inode = 0;
 };
 
 // Name an archive entry gets for `path`: no leading '/', no "." or ".." parts, '\\' as '/';

@@ -127,6 +127,13 @@ class Command {
   int PlanAdd() {
     std::vector<std::string> missing;
     FSources = CollectFiles(FO, missing);
+    // The archive never stores itself.
+    struct stat self {};
+    if (::stat(FO.ZipFileName.c_str(), &self) == 0) {
+      std::erase_if(FSources, [&](const SourceFile& f) {
+        return f.Device == self.st_dev && f.Inode == self.st_ino;
+      });
+    }
     for (const auto& m : missing) FRep.Message(QZIP_MSG_INFO, "name not matched: " + m);
     std::unordered_map<std::string, size_t> oldByName;
     for (size_t i = 0; i < FOld.Entries().size(); ++i) oldByName.emplace(FOld.Entries()[i].Name, i);
