@@ -1,7 +1,7 @@
 /* Command records and callback shared by the ZIP maintenance object and the run-time ZIP
  * libraries (libqzip.so: adding and deleting; libqunzip.so: extracting and testing).
  *
- * Plain C layout in the order of the classic 32-bit records, with native pointer width: every
+ * Plain C layout with native pointer width, fields in their long-standing order: every
  * text, array and handle field is a pointer, every flag and number a 32-bit integer. Flags are -1
  * for yes and 0 for no. Texts are zero-terminated and owned by the caller for the duration of the
  * call. Fields marked "fixed" are set to the constant noted by the caller and ignored otherwise. */
@@ -69,7 +69,7 @@ typedef struct QZipCallbackRec {
 /* Returns 0 to continue, -1 to stop the running command. */
 typedef int32_t (*QZipCallback)(QZipCallbackRec* rec);
 
-/* One file specification of a zip command (classic element of 104 bytes). */
+/* One file specification of a zip command (104 bytes in the 32-bit layout). */
 typedef struct QZipFileSpec {
   const char* Spec;
   uint8_t Reserved[100];
@@ -161,7 +161,7 @@ typedef struct QZipCmdRecOld {
   const char* Specs[QZIP_OLD_MAX_SPECS];
 } QZipCmdRecOld;
 
-/* One file specification of an unzip command (classic element of 72 bytes). */
+/* One file specification of an unzip command (72 bytes in the 32-bit layout). */
 typedef struct QUnzipFileSpec {
   const char* Spec;
   uint8_t Reserved[68];
