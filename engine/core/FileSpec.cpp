@@ -25,7 +25,7 @@ bool HasDotInNamePart(const Text& t) {
 
 char32_t Upper(char32_t c) { return c >= U'a' && c <= U'z' ? c - 32 : c; }
 
-// Does spec[i..] match name[j..]? Filled from the ends backwards, one row of the table per spec
+// Does spec[i..] match name[j..]? Filled from the ends backwards, one table row for each pattern
 // position, so the cost is |spec| * |name| steps for any pattern.
 bool Walk(const Text& s, const Text& n) {
   const size_t sl = s.size(), nl = n.size();
