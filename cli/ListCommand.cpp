@@ -36,7 +36,13 @@ class TOut {
 };
 
 // Formats that store no checksum: their CRC column stays empty.
-bool StoresCrc(TArcType t) { return t != atTar && t != atMsGZ && t != atUue; }
+bool StoresCrc(TArcType t) { return t != atTar && t != atMsGZ && t != atUue && t != atCab; }
+
+// Of the GZIP family only gzip itself stores a checksum; compress, pack and LZH-compressed files
+// don't.
+bool EntryHasCrc(TArcType t, const TEntryInfo& e) {
+  return t != atGZip || e.MethodName == "Deflate" || e.MethodName == "Stored";
+}
 
 // "YYYY-MM-DD HH:MM:SS" of a date-time (days since 30 December 1899).
 void FormatDate(TDateTime dt, char out[40]) {
@@ -154,7 +160,7 @@ int RunList(const std::vector<std::string>& args) {
       out.Add('\t');
       AddInt(out, e.PackedSize);
       out.Add('\t');
-      if (crc) {
+      if (crc && EntryHasCrc(z.ArcType(), e)) {
         int n = std::snprintf(num, sizeof num, "%08" PRIX32, e.CRC);
         out.Add(num, static_cast<size_t>(n));
       }
@@ -170,7 +176,7 @@ int RunList(const std::vector<std::string>& args) {
                           static_cast<unsigned>(e.Ratio), e.MethodName.c_str());
     out.Add(date, 19);
     out.Add(num, static_cast<size_t>(n));
-    if (crc) {
+    if (crc && EntryHasCrc(z.ArcType(), e)) {
       n = std::snprintf(num, sizeof num, "%08" PRIX32 " ", e.CRC);
       out.Add(num, static_cast<size_t>(n));
     } else {
