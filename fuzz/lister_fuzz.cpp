@@ -4,7 +4,6 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 
 #include "engine/list/ZuvOD.h"
@@ -32,14 +31,14 @@ void ListOnce(const std::string& path, int forced) {
   z.SetFileSpec({"*"});
   z.SetShowBlankDirs(forced & 1);
   if (forced >= 0) z.SetDetectedType(kForced[forced % (sizeof kForced / sizeof kForced[0])]);
-  uint64_t sink = 0;
+  volatile uint64_t sink = 0;
   z.OnRead = [&](quil::TArcMain*, int64_t off, int32_t num) {
-    sink += static_cast<uint64_t>(off) + static_cast<uint64_t>(num) + z.Entry().FileName.size();
+    sink = sink + static_cast<uint64_t>(off) + static_cast<uint64_t>(num) +
+           z.Entry().FileName.size();
   };
   z.OnError = [](quil::TArcMain*, const std::string&, const std::string&, const std::string&,
                  int32_t) {};
   z.Activate();
-  if (sink == 1) std::abort();  // keeps the handler's work
 }
 
 }  // namespace

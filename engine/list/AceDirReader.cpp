@@ -68,7 +68,8 @@ void TAceDirReader::ReadEntry(TZuvOD& z) {
   }
   if (type != 1 || h.size() < 35) return StopListing(z);
   const size_t nameLen = Le16(&h[33]);
-  if (35 + nameLen > h.size()) BadHeader(z);
+  // A file header always carries its packed size (flag 0x0001) and a name inside the header.
+  if (!(flags & 0x0001) || nameLen == 0 || 35 + nameLen > h.size()) BadHeader(z);
   const int64_t packed = Le32(&h[7]);
   const int64_t next = start + 4 + size + packed;
   if (FEntryOffset < 0) FEntryOffset = start;
