@@ -116,7 +116,9 @@ void TArjDirReader::ReadEntry(TZuvOD& z) {
   z.SetEntryName(directory ? AsFolder(name) : name);
   z.ClearEntry();
   TEntryInfo& e = z.Entry();
-  e.FileDate = DosToDateTime(Le32(field(h, 12)));
+  // Unix-made archives keep Unix seconds in the time field, the others a DOS date-time.
+  const uint32_t stamp = Le32(field(h, 12));
+  e.FileDate = h.Bytes[7] == 2 ? UnixToDateTime(stamp) : DosToDateTime(stamp);
   e.VersionMadeBy = h.Bytes[5];
   e.VersionNeeded = h.Bytes[6];
   e.PackedSize = packed;

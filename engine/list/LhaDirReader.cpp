@@ -111,8 +111,9 @@ void TLhaDirReader::ReadEntry(TZuvOD& z) {
   } else {
     next = start + Le16(b) + packed;
   }
-  std::string full = OemName(name);
-  if (!folder.empty()) full = OemName(folder) + "/" + full;
+  // DOS-made archives store CP437 names, Unix-made ones mostly UTF-8.
+  std::string full = Utf8OrOemName(name);
+  if (!folder.empty()) full = Utf8OrOemName(folder) + "/" + full;
   while (!full.empty() && full.back() == '/') full.pop_back();
   if (directory) full = AsFolder(full);
   z.SetEntryName(full);

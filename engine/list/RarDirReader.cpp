@@ -298,6 +298,22 @@ void TRarDirReader::ReadEntry5(TZuvOD& z) {
     size_t body = p;
     if (!ReadVint(h, body, rtype)) break;
     if (rtype == 1) encrypted = true;
+    if (rtype == 3 && !(fflags & 0x02)) {  // file times: flags, then the modification time
+      uint64_t tflags = 0;
+      if (ReadVint(h, body, tflags) && (tflags & 0x02)) {
+        if ((tflags & 0x01) && body + 4 <= h.size()) {
+          mtime = Le32(&h[body]);
+          fflags |= 0x02;
+        } else if (!(tflags & 0x01) && body + 8 <= h.size()) {
+          // Windows time: 100-ns steps since 1601.
+          const uint64_t ft = Le64(&h[body]);
+          if (ft >= 116444736000000000ull) {
+            mtime = static_cast<uint32_t>((ft - 116444736000000000ull) / 10000000ull);
+            fflags |= 0x02;
+          }
+        }
+      }
+    }
     extraAt = p + static_cast<size_t>(rsize);
   }
   if (unpacked > (uint64_t{1} << 62)) BadHeader(z);

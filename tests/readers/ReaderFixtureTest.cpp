@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <functional>
 
+#include "engine/core/DateTime.h"
 #include "list/ListHarness.h"
 #include "support/ExpectFile.h"
 
@@ -201,4 +202,40 @@ TEST(ReaderFixtures, DamagedArchivesNeverListMoreThanTheyHold) {
     EXPECT_EQ(std::count(r.Errors.begin(), r.Errors.end(), 25108) > 0, c.BadHeader);
     EXPECT_TRUE(r.Deactivated);
   }
+}
+
+TEST(ReaderFixtures, TimeStampsInEachFormatsOwnEncoding) {
+  // The fixtures' files were stamped 2021-03-04 05:06:08 UTC (the tests run with TZ=UTC): DOS
+  // date-times (ARC, ZOO, LHA level 0, CAB) and Unix seconds (HA, LHA level 2, gzip, and ARJ
+  // from a Unix host).
+  const char* const cases[] = {"arc/methods.arc", "zoo/lzh.zoo",          "ha/hsc.ha",
+                               "lha/jlha-h0-lh5-dirs.lzh", "lha/jlha-h2-lh7-dirs.lzh",
+                               "arj/garbled.arj", "gzip/named.gz", "cab/gcab-mszip.cab"};
+  for (const char* rel : cases) {
+    SCOPED_TRACE(rel);
+    TZuvOD z;
+    z.SetArchiveFile(Fixture(rel));
+    z.SetFileSpec({"*"});
+    TDateTime first = 0;
+    z.OnRead = [&](TArcMain*, int64_t, int32_t) {
+      if (first == 0) first = z.Entry().FileDate;
+    };
+    ASSERT_TRUE(z.Activate());
+    TDateTimeParts p = DecodeDateTime(first);
+    EXPECT_EQ(std::vector<int>({p.Year, p.Month, p.Day, p.Hour, p.Minute, p.Second}),
+              std::vector<int>({2021, 3, 4, 5, 6, 8}));
+  }
+  // A RAR5 set whose times sit in the extended time record.
+  TZuvOD z;
+  z.SetArchiveFile(Fixture("rar/sc_Rar5.multi.part01.rar"));
+  z.SetFileSpec({"*"});
+  std::vector<int> years;
+  z.OnRead = [&](TArcMain*, int64_t, int32_t) {
+    years.push_back(DecodeDateTime(z.Entry().FileDate).Year);
+  };
+  z.OnNextVolume = [](TArcMain*, std::string&, const std::string&, bool exists, bool& cancel) {
+    cancel = !exists;
+  };
+  ASSERT_TRUE(z.Activate());
+  EXPECT_EQ(years, (std::vector<int>{2002, 2011, 2011}));
 }
