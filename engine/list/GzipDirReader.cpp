@@ -17,7 +17,9 @@ using namespace reader;
 constexpr int64_t kFixed = 10;
 
 std::string GzipMethodName(uint8_t magic2, uint8_t method) {
-  if (magic2 == 0x8B || magic2 == 0x9E) return method == 0 ? "Stored" : method == 8 ? "Deflate" : "Unknown";
+  if (magic2 == 0x8B || magic2 == 0x9E) {
+    return method == 0 ? "Stored" : method == 8 ? "Deflate" : "Unknown";
+  }
   if (magic2 == 0x9D) return "LzwMAGIC";
   if (magic2 == 0x1E) return "PackMAGIC";
   return "LzhMAGIC";

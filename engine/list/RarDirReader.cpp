@@ -63,7 +63,8 @@ std::string DecodeUnicodeName(const uint8_t* name, size_t nameLen, const uint8_t
           if (pos >= encLen) return {};
           const uint8_t correction = enc[pos++];
           for (len = (len & 0x7F) + 2; len > 0 && out.size() < nameLen; --len)
-            out.push_back(static_cast<char16_t>(((name[out.size()] + correction) & 0xFF) + (high << 8)));
+            out.push_back(
+                static_cast<char16_t>(((name[out.size()] + correction) & 0xFF) + (high << 8)));
         } else {
           for (len += 2; len > 0 && out.size() < nameLen; --len) out.push_back(name[out.size()]);
         }

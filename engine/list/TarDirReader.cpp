@@ -139,7 +139,8 @@ void TTarDirReader::ReadEntry(TZuvOD& z) {
   e.FileDate = timeOk ? UnixToDateTime(mtime) : DateOf1980;
   const bool file = type == 0 || type == '0' || type == '1' || type == '2' || type == '7';
   e.PackedSize = e.UnpackedSize = (file && type != '1' && type != '2') ? size : 0;
-  e.CRC = static_cast<uint32_t>(ParseOctal(std::string_view(reinterpret_cast<const char*>(b + 148), 8)));
+  e.CRC = static_cast<uint32_t>(
+      ParseOctal(std::string_view(reinterpret_cast<const char*>(b + 148), 8)));
   e.MethodName = "Tarred";
   bool modeOk = true;
   e.UnixMode = static_cast<uint32_t>(Numeric(b + 100, 8, modeOk)) & 07777;

@@ -56,7 +56,8 @@ void TUuDirReader::BeginListing(TZuvOD& z) {
   z.SetEntryName(Utf8OrOemName(name));
 
   // Decoded size of the lines after "begin" (up to "end" or the end of this file).
-  const bool xx = ExtractFileExt(z.ArchiveFile()) == ".xxe" || ExtractFileExt(z.ArchiveFile()) == ".XXE";
+  const std::string ext = ExtractFileExt(z.ArchiveFile());
+  const bool xx = ext == ".xxe" || ext == ".XXE";
   int64_t decoded = 0, pos = static_cast<int64_t>(eol);
   std::string line;
   std::vector<uint8_t> chunk(65536);

@@ -174,7 +174,8 @@ TEST(ReaderFixtures, SingleFileFormatsListOneEntry) {
   }
   // The packed size is the compressed data alone: without the 10-byte header and the trailer.
   TListRun tgz = ListArchive(Fixture("gzip/tree.tgz"));
-  EXPECT_EQ(tgz.Entries[0].Packed, static_cast<int64_t>(fs::file_size(Fixture("gzip/tree.tgz"))) - 18);
+  const auto tgzSize = static_cast<int64_t>(fs::file_size(Fixture("gzip/tree.tgz")));
+  EXPECT_EQ(tgz.Entries[0].Packed, tgzSize - 18);
 }
 
 TEST(ReaderFixtures, DamagedArchivesNeverListMoreThanTheyHold) {
