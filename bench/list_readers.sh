@@ -21,7 +21,7 @@ run() {  # run NAME ARCHIVE: every peer that can list the archive
   bsdtar -tf "$a" >/dev/null 2>&1 && peers+=(-n bsdtar "bsdtar -tf $a")
   lsar "$a" >/dev/null 2>&1 && peers+=(-n lsar "lsar $a")
   7zz l "$a" >/dev/null 2>&1 && peers+=(-n 7zz "7zz l $a")
-  hyperfine -N --warmup 3 --min-runs 15 --style basic --export-markdown /dev/stdout \
+  hyperfine -N --warmup 3 --min-runs 15 --style basic \
     -n quil "$QUIL l --tsv $a" "${peers[@]}"
 }
 

@@ -27,6 +27,7 @@ class TAceDirReader : public TDirReader {
   void EndListing(TZuvOD& z) override { z.DetectionState().VolumeNumber = FVolumeNumber; }
 
  private:
+  TDateCache FDates;
   // Reads the archive header at `pos`; the position of the first file header after it.
   int64_t ArchiveHeader(TZuvOD& z, int64_t pos);
   int FVolumeNumber = 0;
@@ -86,7 +87,7 @@ void TAceDirReader::ReadEntry(TZuvOD& z) {
   z.SetEntryName(directory ? AsFolder(name) : name);
   z.ClearEntry();
   TEntryInfo& e = z.Entry();
-  e.FileDate = DosToDateTime(Le32(&h[15]));
+  e.FileDate = FDates.Dos(Le32(&h[15]));
   e.VersionMadeBy = e.VersionNeeded = FCreator;
   e.PackedSize = FPacked;
   e.UnpackedSize = Le32(&h[11]);

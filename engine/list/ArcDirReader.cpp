@@ -43,6 +43,7 @@ class TArcDirReader : public TDirReader {
   void ReadEntry(TZuvOD& z) override;
 
  private:
+  TDateCache FDates;
   std::string Prefix() const {
     std::string p;
     for (const auto& f : FFolders) p += f + "/";
@@ -80,7 +81,7 @@ void TArcDirReader::ReadEntry(TZuvOD& z) {
   z.SetEntryName(full);
   z.ClearEntry();
   TEntryInfo& e = z.Entry();
-  e.FileDate = DosToDateTime(SwapWords(Le32(b + 19)));
+  e.FileDate = FDates.Dos(SwapWords(Le32(b + 19)));
   e.PackedSize = packed;
   e.UnpackedSize = unpacked;
   e.CRC = Le16(b + 23);

@@ -35,6 +35,7 @@ class TArjDirReader : public TDirReader {
   void EndListing(TZuvOD& z) override { z.DetectionState().VolumeNumber = FVolumeNumber; }
 
  private:
+  TDateCache FDates;
   // Reads the header at `pos` whose first 4 bytes are `head`; false when it is the end marker.
   bool ReadHeader(TZuvOD& z, int64_t pos, const uint8_t* head, TArjHeader& h);
   // Skips the extended headers at `pos` (size 2, data, CRC 4, until a size of 0).
@@ -118,7 +119,7 @@ void TArjDirReader::ReadEntry(TZuvOD& z) {
   TEntryInfo& e = z.Entry();
   // Unix-made archives keep Unix seconds in the time field, the others a DOS date-time.
   const uint32_t stamp = Le32(field(h, 12));
-  e.FileDate = h.Bytes[7] == 2 ? UnixToDateTime(stamp) : DosToDateTime(stamp);
+  e.FileDate = h.Bytes[7] == 2 ? FDates.Unix(stamp) : FDates.Dos(stamp);
   e.VersionMadeBy = h.Bytes[5];
   e.VersionNeeded = h.Bytes[6];
   e.PackedSize = packed;

@@ -32,6 +32,9 @@ class TBhDirReader : public TDirReader {
     z.SetStartPos(z.ArcOffset());
   }
   void ReadEntry(TZuvOD& z) override;
+
+ private:
+  TDateCache FDates;
 };
 
 void TBhDirReader::ReadEntry(TZuvOD& z) {
@@ -47,7 +50,7 @@ void TBhDirReader::ReadEntry(TZuvOD& z) {
   z.SetEntryName(name);
   z.ClearEntry();
   TEntryInfo& e = z.Entry();
-  e.FileDate = DosToDateTime(Le32(b + 11));
+  e.FileDate = FDates.Dos(Le32(b + 11));
   e.VersionMadeBy = b[7];
   e.VersionNeeded = b[8];
   e.Encrypted = b[9] & 0x01;

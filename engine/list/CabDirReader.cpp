@@ -87,6 +87,7 @@ class TCabDirReader : public TDirReader {
   void ReadEntry(TZuvOD& z) override;
 
  private:
+  TDateCache FDates;
   bool NextCabinet(TZuvOD& z);
   TCabinet FCab;
   int FLeft = 0;
@@ -139,7 +140,7 @@ void TCabDirReader::ReadEntry(TZuvOD& z) {
     uint16_t type = 0;
     if (!FCab.FolderTypes.empty())
       type = folder < FCab.FolderTypes.size() ? FCab.FolderTypes[folder] : FCab.FolderTypes.back();
-    e.FileDate = DosToDateTime(SwapWords(Le32(b + 10)));
+    e.FileDate = FDates.Dos(SwapWords(Le32(b + 10)));
     e.VersionMadeBy = FCab.MinorVersion;
     e.VersionNeeded = FCab.MajorVersion;
     e.PackedSize = e.UnpackedSize = Le32(b);

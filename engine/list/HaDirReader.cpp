@@ -44,6 +44,7 @@ class THaDirReader : public TDirReader {
   void ReadEntry(TZuvOD& z) override;
 
  private:
+  TDateCache FDates;
   int FLeft = 0;
 };
 
@@ -65,7 +66,7 @@ void THaDirReader::ReadEntry(TZuvOD& z) {
   z.SetEntryName(directory ? AsFolder(full) : full);
   z.ClearEntry();
   TEntryInfo& e = z.Entry();
-  e.FileDate = UnixToDateTime(Le32(b + 13));
+  e.FileDate = FDates.Unix(Le32(b + 13));
   e.VersionMadeBy = e.VersionNeeded = version;
   e.Method = method;
   e.MethodName = HaMethodName(method);

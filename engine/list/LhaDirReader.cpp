@@ -38,6 +38,9 @@ class TLhaDirReader : public TDirReader {
  public:
   void BeginListing(TZuvOD& z) override;
   void ReadEntry(TZuvOD& z) override;
+
+ private:
+  TDateCache FDates;
 };
 
 void TLhaDirReader::BeginListing(TZuvOD& z) {
@@ -119,7 +122,7 @@ void TLhaDirReader::ReadEntry(TZuvOD& z) {
   z.SetEntryName(full);
   z.ClearEntry();
   TEntryInfo& e = z.Entry();
-  e.FileDate = level == 2 ? UnixToDateTime(stamp) : DosToDateTime(stamp);
+  e.FileDate = level == 2 ? FDates.Unix(stamp) : FDates.Dos(stamp);
   e.PackedSize = std::min(packed, unpacked);
   e.UnpackedSize = unpacked;
   e.CRC = crc;

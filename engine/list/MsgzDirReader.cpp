@@ -24,6 +24,7 @@ class TMsgzDirReader : public TDirReader {
   void EndListing(TZuvOD&) override { FFolders.clear(); }
 
  private:
+  TDateCache FDates;
   std::vector<std::string> FFolders;  // the directory-name table
 };
 
@@ -70,7 +71,7 @@ void TMsgzDirReader::ReadEntry(TZuvOD& z) {
   TEntryInfo& e = z.Entry();
   e.UnpackedSize = Le32(b + 2);
   e.PackedSize = Le32(b + 6);
-  e.FileDate = DosToDateTime(SwapWords(Le32(b + 14)));
+  e.FileDate = FDates.Dos(SwapWords(Le32(b + 14)));
   e.ExternalAttr = Le32(b + 18);
   e.InternalAttr = static_cast<uint16_t>(Le32(b + 18));
   if (z.EntryPasses()) z.ReportEntry(Le32(b + 10), false);

@@ -107,6 +107,7 @@ class TRarDirReader : public TDirReader {
   void EndListing(TZuvOD& z) override { z.DetectionState().VolumeNumber = FVolumeNumber; }
 
  private:
+  TDateCache FDates;
   void ReadEntry4(TZuvOD& z);
   void ReadEntry5(TZuvOD& z);
   // Opens the next volume and skips its marker and main header; false when refused.
@@ -223,7 +224,7 @@ void TRarDirReader::ReadEntry4(TZuvOD& z) {
   z.SetEntryName(directory ? AsFolder(name) : name);
   z.ClearEntry();
   TEntryInfo& e = z.Entry();
-  e.FileDate = DosToDateTime(Le32(&h[20]));
+  e.FileDate = FDates.Dos(Le32(&h[20]));
   e.VersionMadeBy = h[24];
   e.CRC = Le32(&h[16]);
   e.Encrypted = flags & 0x0004;
@@ -330,7 +331,7 @@ void TRarDirReader::ReadEntry5(TZuvOD& z) {
   z.SetEntryName(directory ? AsFolder(name) : name);
   z.ClearEntry();
   TEntryInfo& e = z.Entry();
-  e.FileDate = (fflags & 0x02) ? UnixToDateTime(mtime) : DateOf1980;
+  e.FileDate = (fflags & 0x02) ? FDates.Unix(mtime) : DateOf1980;
   e.VersionMadeBy = static_cast<uint16_t>(comp & 0x3F);
   e.CRC = crc;
   e.Encrypted = encrypted;

@@ -6,9 +6,28 @@
 #include <cstdlib>
 
 #include "engine/core/Charsets.h"
+#include "engine/core/DateTime.h"
 #include "engine/list/ZuvOD.h"
 
 namespace quil::reader {
+
+TDateTime TDateCache::Dos(uint32_t stamp) {
+  if (!FDosSet || stamp != FDosStamp) {
+    FDos = DosToDateTime(stamp);
+    FDosStamp = stamp;
+    FDosSet = true;
+  }
+  return FDos;
+}
+
+TDateTime TDateCache::Unix(int64_t seconds) {
+  if (!FUnixSet || seconds != FUnixStamp) {
+    FUnix = UnixToDateTime(seconds);
+    FUnixStamp = seconds;
+    FUnixSet = true;
+  }
+  return FUnix;
+}
 
 void ReadExact(TZuvOD& z, int64_t pos, uint8_t* buf, int64_t n) {
   if (n <= 0) return;

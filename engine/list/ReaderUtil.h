@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "engine/core/EntryInfo.h"
+
 namespace quil {
 
 class TZuvOD;
@@ -20,6 +22,22 @@ inline uint64_t Le64(const uint8_t* p) {
 }
 
 namespace reader {
+
+// Time stamp conversion for one listing, remembering the last stamp of each kind: archives often
+// give many entries the same time, and each conversion asks the system's zone rules.
+class TDateCache {
+ public:
+  TDateTime Dos(uint32_t stamp);
+  TDateTime Unix(int64_t seconds);
+
+ private:
+  uint32_t FDosStamp = 0;
+  TDateTime FDos = 0;
+  bool FDosSet = false;
+  int64_t FUnixStamp = 0;
+  TDateTime FUnix = 0;
+  bool FUnixSet = false;
+};
 
 // Reads exactly `n` bytes at `pos`; a short read raises 25236.
 void ReadExact(TZuvOD& z, int64_t pos, uint8_t* buf, int64_t n);

@@ -54,6 +54,7 @@ class TTarDirReader : public TDirReader {
   void ReadEntry(TZuvOD& z) override;
 
  private:
+  TDateCache FDates;
   std::string ReadRecord(TZuvOD& z, int64_t pos, int64_t size) {
     if (size > kMaxNameRecord) BadHeader(z);
     std::string s(static_cast<size_t>(size), '\0');
@@ -136,7 +137,7 @@ void TTarDirReader::ReadEntry(TZuvOD& z) {
   TEntryInfo& e = z.Entry();
   bool timeOk = true;
   int64_t mtime = Numeric(b + 136, 12, timeOk);
-  e.FileDate = timeOk ? UnixToDateTime(mtime) : DateOf1980;
+  e.FileDate = timeOk ? FDates.Unix(mtime) : DateOf1980;
   const bool file = type == 0 || type == '0' || type == '1' || type == '2' || type == '7';
   e.PackedSize = e.UnpackedSize = (file && type != '1' && type != '2') ? size : 0;
   e.CRC = static_cast<uint32_t>(

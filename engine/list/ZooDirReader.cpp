@@ -35,6 +35,7 @@ class TZooDirReader : public TDirReader {
   const std::string& ArchiveComment() const { return FArchiveComment; }
 
  private:
+  TDateCache FDates;
   std::string ReadText(TZuvOD& z, int64_t pos, int64_t len) {
     std::string s(static_cast<size_t>(len), '\0');
     ReadExact(z, pos, reinterpret_cast<uint8_t*>(s.data()), len);
@@ -76,7 +77,7 @@ void TZooDirReader::ReadEntry(TZuvOD& z) {
     TEntryInfo& e = z.Entry();
     if (uint16_t len = Le16(b + 36); len != 0 && Le32(b + 32) + int64_t{len} <= z.EndPos())
       e.FileComment = ReadText(z, Le32(b + 32), len);
-    e.FileDate = DosToDateTime(SwapWords(Le32(b + 14)));
+    e.FileDate = FDates.Dos(SwapWords(Le32(b + 14)));
     e.VersionMadeBy = b[28];
     e.VersionNeeded = b[29];
     e.PackedSize = Le32(b + 24);
