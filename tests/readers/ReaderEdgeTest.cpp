@@ -393,3 +393,41 @@ TEST(UuReader, ReportedOnceWhateverFileSpecSays) {
     EXPECT_EQ(r.Entries[0].Name, "readme.txt");
   }
 }
+
+TEST(GzipReader, EveryMagicOfTheFamily) {
+  TTempDir dir;
+  struct TCase {
+    const char* File;
+    std::string Bytes;
+    const char* Name;
+    const char* Method;
+    int64_t Size;
+  };
+  const std::string tail(24, '\x55');
+  const std::vector<TCase> cases = {
+      // old gzip: the gzip header under another magic, here with a stored name
+      {"old.gz", TBytes().U8(0x1F).U8(0x9E).U8(8).U8(0x08).U32(0).U16(0).Str("was.txt").U8(0)
+                     .Str(tail).U32(0x11223344).U32(77).S,
+       "was.txt", "Deflate", 77},
+      // pack: the original size, big-endian, after the magic
+      {"notes.z", TBytes().U8(0x1F).U8(0x1E).U8(0).U8(0).U8(0x01).U8(0x02).Str(tail).S, "notes",
+       "PackMAGIC", 258},
+      {"data.Z", TBytes().U8(0x1F).U8(0x9D).U8(0x90).Str(tail).S, "data", "LzwMAGIC", 0},
+      {"lzh.Z", TBytes().U8(0x1F).U8(0xA0).Str(tail).S, "lzh", "LzhMAGIC", 0},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.File);
+    TZuvOD z;
+    z.SetArchiveFile(dir.Write(c.File, c.Bytes));
+    ASSERT_EQ(z.ArcType(), atGZip);
+    z.SetFileSpec({"no-match"});  // one entry per file: no filter
+    std::vector<std::string> seen;
+    z.OnRead = [&](TArcMain*, int64_t, int32_t) {
+      seen.push_back(z.Entry().FileName + "|" + z.Entry().MethodName + "|" +
+                     std::to_string(z.Entry().UnpackedSize));
+    };
+    EXPECT_TRUE(z.Activate());
+    EXPECT_EQ(seen, (std::vector<std::string>{std::string(c.Name) + "|" + c.Method + "|" +
+                                              std::to_string(c.Size)}));
+  }
+}
