@@ -1,5 +1,6 @@
 // quil l ARCHIVE [SPEC...]: lists an archive through the lister. A readable table with a totals
 // line, or with --tsv one tab-separated line per entry: Name Size Packed CRC Method Modified.
+#include <charconv>
 #include <cinttypes>
 #include <cmath>
 #include <cstdio>
@@ -44,8 +45,17 @@ bool EntryHasCrc(TArcType t, const TEntryInfo& e) {
   return t != atGZip || e.MethodName == "Deflate" || e.MethodName == "Stored";
 }
 
-// "YYYY-MM-DD HH:MM:SS" of a date-time (days since 30 December 1899).
-void FormatDate(TDateTime dt, char out[40]) {
+// Writes `v` as `width` decimal digits with leading zeros.
+char* PutDigits(char* p, int64_t v, int width) {
+  for (int i = width - 1; i >= 0; --i) {
+    p[i] = static_cast<char>('0' + v % 10);
+    v /= 10;
+  }
+  return p + width;
+}
+
+// "YYYY-MM-DD HH:MM:SS" (19 characters) of a date-time (days since 30 December 1899).
+void FormatDate(TDateTime dt, char out[19]) {
   int64_t secs = static_cast<int64_t>(std::llround(dt * 86400.0));
   int64_t days = secs >= 0 ? secs / 86400 : (secs - 86399) / 86400;
   int64_t rem = secs - days * 86400;
@@ -59,15 +69,31 @@ void FormatDate(TDateTime dt, char out[40]) {
   int64_t d = doy - (153 * mp + 2) / 5 + 1;
   int64_t m = mp < 10 ? mp + 3 : mp - 9;
   int64_t y = yoe + era * 400 + (m <= 2);
-  std::snprintf(out, 40, "%04d-%02d-%02d %02d:%02d:%02d", static_cast<int>(y % 10000),
-                static_cast<int>(m), static_cast<int>(d), static_cast<int>(rem / 3600),
-                static_cast<int>(rem / 60 % 60), static_cast<int>(rem % 60));
+  if (y < 0 || y > 9999) y = 0;
+  char* p = PutDigits(out, y, 4);
+  *p++ = '-';
+  p = PutDigits(p, m, 2);
+  *p++ = '-';
+  p = PutDigits(p, d, 2);
+  *p++ = ' ';
+  p = PutDigits(p, rem / 3600, 2);
+  *p++ = ':';
+  p = PutDigits(p, rem / 60 % 60, 2);
+  *p++ = ':';
+  PutDigits(p, rem % 60, 2);
 }
 
 void AddInt(TOut& o, int64_t v) {
   char b[24];
-  int n = std::snprintf(b, sizeof b, "%" PRId64, v);
-  o.Add(b, static_cast<size_t>(n));
+  auto r = std::to_chars(b, b + sizeof b, v);
+  o.Add(b, static_cast<size_t>(r.ptr - b));
+}
+
+void AddCrc(TOut& o, uint32_t crc) {
+  static const char kHex[] = "0123456789ABCDEF";
+  char b[8];
+  for (int i = 7; i >= 0; --i, crc >>= 4) b[i] = kHex[crc & 15];
+  o.Add(b, 8);
 }
 
 std::string AttrText(uint32_t a) {
@@ -160,10 +186,7 @@ int RunList(const std::vector<std::string>& args) {
       out.Add('\t');
       AddInt(out, e.PackedSize);
       out.Add('\t');
-      if (crc && EntryHasCrc(z.ArcType(), e)) {
-        int n = std::snprintf(num, sizeof num, "%08" PRIX32, e.CRC);
-        out.Add(num, static_cast<size_t>(n));
-      }
+      if (crc && EntryHasCrc(z.ArcType(), e)) AddCrc(out, e.CRC);
       out.Add('\t');
       out.Add(e.MethodName);
       out.Add('\t');

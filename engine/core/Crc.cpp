@@ -93,9 +93,9 @@ uint32_t Slice8(uint32_t reg, const uint8_t* p, size_t n) {
 // constants are taken 32 powers lower: x^(32+D) and x^(D-32), bit-reversed into 33 bits.
 // The product is at most 96 bits wide and is added (xor) to the block D bits later.
 //
-// Four lanes run side by side over 64-byte steps (D = 512), are then folded into one
-// (D = 128), which also takes the remaining whole 16-byte blocks. The last lane is congruent to the
-// whole message, so its CRC from a zero register is the CRC of the message.
+// Several lanes run side by side so that the multiplier's latency is hidden; at the end they are
+// folded into one (D = 128), which also takes the remaining whole 16-byte blocks. That last lane
+// is congruent to the whole message, so its CRC from a zero register is the CRC of the message.
 
 // x^n mod P(x) as the 33-bit reflected constant described above.
 constexpr uint64_t FoldConstant(int n) {
@@ -107,27 +107,39 @@ constexpr uint64_t FoldConstant(int n) {
   return static_cast<uint64_t>(rev) << 1;
 }
 
-constexpr uint64_t kFold512Low = FoldConstant(512 + 32), kFold512High = FoldConstant(512 - 32);
 constexpr uint64_t kFold128Low = FoldConstant(128 + 32), kFold128High = FoldConstant(128 - 32);
+constexpr uint64_t kFold512Low = FoldConstant(512 + 32), kFold512High = FoldConstant(512 - 32);
+constexpr uint64_t kFold2048Low = FoldConstant(2048 + 32), kFold2048High = FoldConstant(2048 - 32);
 
-__attribute__((target("pclmul,sse4.1"))) static inline __m128i Fold(__m128i lane, __m128i k,
-                                                                      __m128i next) {
+#define QUIL_TARGET_CLMUL __attribute__((target("pclmul,sse4.1")))
+#define QUIL_TARGET_WIDE __attribute__((target("pclmul,sse4.1,avx512f,vpclmulqdq")))
+
+QUIL_TARGET_CLMUL static inline __m128i Fold(__m128i lane, __m128i k, __m128i next) {
   __m128i lo = _mm_clmulepi64_si128(lane, k, 0x00);  // L * k.low
   __m128i hi = _mm_clmulepi64_si128(lane, k, 0x11);  // H * k.high
   return _mm_xor_si128(_mm_xor_si128(lo, hi), next);
 }
 
-__attribute__((target("pclmul,sse4.1"))) static inline __m128i Load(const uint8_t* p) {
+QUIL_TARGET_CLMUL static inline __m128i Load(const uint8_t* p) {
   return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
 }
 
-// n is a multiple of 16 and at least 64.
-__attribute__((target("pclmul,sse4.1"))) static uint32_t FoldBlocks(uint32_t reg,
-                                                                     const uint8_t* p, size_t n) {
-  const __m128i k512 = _mm_set_epi64x(static_cast<int64_t>(kFold512High),
-                                      static_cast<int64_t>(kFold512Low));
-  const __m128i k128 = _mm_set_epi64x(static_cast<int64_t>(kFold128High),
-                                      static_cast<int64_t>(kFold128Low));
+QUIL_TARGET_CLMUL static inline __m128i Constants(uint64_t low, uint64_t high) {
+  return _mm_set_epi64x(static_cast<int64_t>(high), static_cast<int64_t>(low));
+}
+
+// The CRC of whatever one lane holds, from a zero register.
+QUIL_TARGET_CLMUL static uint32_t LaneCrc(__m128i lane) {
+  alignas(16) uint8_t bytes[16];
+  _mm_store_si128(reinterpret_cast<__m128i*>(bytes), lane);
+  return Slice8(0, bytes, 16);
+}
+
+// Four 128-bit lanes over 64-byte steps (D = 512), then one lane (D = 128). n is a multiple of 16
+// and at least 64.
+QUIL_TARGET_CLMUL static uint32_t FoldBlocks(uint32_t reg, const uint8_t* p, size_t n) {
+  const __m128i k512 = Constants(kFold512Low, kFold512High);
+  const __m128i k128 = Constants(kFold128Low, kFold128High);
   // The start register is added to the first 32 bits of the stream.
   __m128i a = _mm_xor_si128(Load(p), _mm_cvtsi32_si128(static_cast<int>(reg)));
   __m128i b = Load(p + 16), c = Load(p + 32), d = Load(p + 48);
@@ -144,14 +156,58 @@ __attribute__((target("pclmul,sse4.1"))) static uint32_t FoldBlocks(uint32_t reg
   a = Fold(a, k128, b);
   a = Fold(a, k128, c);
   a = Fold(a, k128, d);
-  while (n >= 16) {
-    a = Fold(a, k128, Load(p));
-    p += 16;
-    n -= 16;
+  for (; n >= 16; p += 16, n -= 16) a = Fold(a, k128, Load(p));
+  return LaneCrc(a);
+}
+
+// The same with 512-bit registers, each holding four 128-bit lanes side by side: four registers
+// over 256-byte steps (D = 2048), then one register over 64-byte steps (D = 512), then its four
+// lanes as consecutive blocks. n is a multiple of 16 and at least 256.
+QUIL_TARGET_WIDE static inline __m512i WideFold(__m512i lanes, __m512i k, __m512i next) {
+  __m512i lo = _mm512_clmulepi64_epi128(lanes, k, 0x00);
+  __m512i hi = _mm512_clmulepi64_epi128(lanes, k, 0x11);
+  return _mm512_ternarylogic_epi64(lo, hi, next, 0x96);  // lo xor hi xor next
+}
+
+QUIL_TARGET_WIDE static inline __m512i WideLoad(const uint8_t* p) {
+  return _mm512_loadu_si512(p);
+}
+
+QUIL_TARGET_WIDE static inline __m512i WideConstants(uint64_t low, uint64_t high) {
+  const auto l = static_cast<long long>(low), h = static_cast<long long>(high);
+  return _mm512_set_epi64(h, l, h, l, h, l, h, l);
+}
+
+QUIL_TARGET_WIDE static uint32_t WideFoldBlocks(uint32_t reg, const uint8_t* p, size_t n) {
+  const __m512i k2048 = WideConstants(kFold2048Low, kFold2048High);
+  const __m512i k512 = WideConstants(kFold512Low, kFold512High);
+  const __m128i k128 = Constants(kFold128Low, kFold128High);
+  const __m512i start =
+      _mm512_inserti32x4(_mm512_setzero_si512(), _mm_cvtsi32_si128(static_cast<int>(reg)), 0);
+  __m512i a = _mm512_xor_si512(WideLoad(p), start);
+  __m512i b = WideLoad(p + 64), c = WideLoad(p + 128), d = WideLoad(p + 192);
+  p += 256;
+  n -= 256;
+  while (n >= 256) {
+    a = WideFold(a, k2048, WideLoad(p));
+    b = WideFold(b, k2048, WideLoad(p + 64));
+    c = WideFold(c, k2048, WideLoad(p + 128));
+    d = WideFold(d, k2048, WideLoad(p + 192));
+    p += 256;
+    n -= 256;
   }
-  alignas(16) uint8_t last[16];
-  _mm_store_si128(reinterpret_cast<__m128i*>(last), a);
-  return Slice8(0, last, 16);
+  a = WideFold(a, k512, b);
+  a = WideFold(a, k512, c);
+  a = WideFold(a, k512, d);
+  for (; n >= 64; p += 64, n -= 64) a = WideFold(a, k512, WideLoad(p));
+  alignas(64) uint8_t four[64];
+  _mm512_store_si512(four, a);
+  __m128i x = Load(four);
+  x = Fold(x, k128, Load(four + 16));
+  x = Fold(x, k128, Load(four + 32));
+  x = Fold(x, k128, Load(four + 48));
+  for (; n >= 16; p += 16, n -= 16) x = Fold(x, k128, Load(p));
+  return LaneCrc(x);
 }
 
 bool FoldedAvailable() {
@@ -162,28 +218,55 @@ bool FoldedAvailable() {
   return available;
 }
 
+bool WideFoldedAvailable() {
+  static const bool available = [] {
+    __builtin_cpu_init();
+    return FoldedAvailable() && __builtin_cpu_supports("avx512f") &&
+           __builtin_cpu_supports("vpclmulqdq");
+  }();
+  return available;
+}
+
 uint32_t Folded(uint32_t reg, const uint8_t* p, size_t n) {
   if (n < 64) return Slice8(reg, p, n);
-  size_t whole = n & ~static_cast<size_t>(15);
+  const size_t whole = n & ~static_cast<size_t>(15);
   reg = FoldBlocks(reg, p, whole);
+  return Slice8(reg, p + whole, n - whole);
+}
+
+uint32_t WideFolded(uint32_t reg, const uint8_t* p, size_t n) {
+  if (n < 256) return Folded(reg, p, n);
+  const size_t whole = n & ~static_cast<size_t>(15);
+  reg = WideFoldBlocks(reg, p, whole);
   return Slice8(reg, p + whole, n - whole);
 }
 
 #else
 
 bool FoldedAvailable() { return false; }
+bool WideFoldedAvailable() { return false; }
 uint32_t Folded(uint32_t reg, const uint8_t* p, size_t n) { return Slice8(reg, p, n); }
+uint32_t WideFolded(uint32_t reg, const uint8_t* p, size_t n) { return Slice8(reg, p, n); }
 
 #endif
 
 }  // namespace crc_impl
 
+namespace {
+using Crc32Path = uint32_t (*)(uint32_t, const uint8_t*, size_t);
+
+// The fastest path this processor runs, chosen on first use.
+Crc32Path LongBufferPath() {
+  static const Crc32Path path = crc_impl::WideFoldedAvailable() ? crc_impl::WideFolded
+                                : crc_impl::FoldedAvailable()   ? crc_impl::Folded
+                                                                : crc_impl::Slice8;
+  return path;
+}
+}  // namespace
+
 void CrcUpdate32(const void* data, size_t length, uint32_t& reg) {
   const auto* p = static_cast<const uint8_t*>(data);
-  if (length >= kFoldMin && crc_impl::FoldedAvailable())
-    reg = crc_impl::Folded(reg, p, length);
-  else
-    reg = crc_impl::Slice8(reg, p, length);
+  reg = length >= kFoldMin ? LongBufferPath()(reg, p, length) : crc_impl::Slice8(reg, p, length);
 }
 
 void CrcUpdate16(const void* data, size_t length, uint32_t& reg) {

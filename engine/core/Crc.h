@@ -57,10 +57,13 @@ struct TCrcRegister {
 namespace crc_impl {
 uint32_t Bytewise(uint32_t reg, const uint8_t* p, size_t n);
 uint32_t Slice8(uint32_t reg, const uint8_t* p, size_t n);
-// True when this processor can run Folded (carry-less multiplication, x86-64 only).
+// Carry-less multiplication folding on 128-bit registers (x86-64 with PCLMULQDQ), and the same on
+// 512-bit registers (AVX-512 with VPCLMULQDQ). Call each only when its ...Available() is true.
+// Any length.
 bool FoldedAvailable();
-// Carry-less multiplication folding; only call when FoldedAvailable() is true. Any length.
 uint32_t Folded(uint32_t reg, const uint8_t* p, size_t n);
+bool WideFoldedAvailable();
+uint32_t WideFolded(uint32_t reg, const uint8_t* p, size_t n);
 }  // namespace crc_impl
 
 }  // namespace quil

@@ -110,9 +110,9 @@ TDateTimeParts DecodeDateTime(TDateTime dt) {
   dt = std::clamp(dt, kFirstDay, kLastDay);
   double whole = std::trunc(dt);
   int64_t ms = std::llround(std::fabs(dt - whole) * kMsPerDay);
-  if (ms >= kMsPerDay) {  // rounded up into the next day
+  if (ms >= kMsPerDay) {  // rounded up into the next calendar day
     ms -= kMsPerDay;
-    whole += dt < 0 ? -1 : 1;
+    whole += 1;
   }
   CivilFromDays(static_cast<int64_t>(whole - kUnixEpochDays), p.Year, p.Month, p.Day);
   p.Millisecond = static_cast<int>(ms % 1000);

@@ -3,12 +3,14 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
-#include <ctime>
 #include <vector>
 
 #include "engine/core/ArcFile.h"
+#include "engine/core/DateTime.h"
 #include "engine/core/DiskManager.h"
+#include "engine/core/Names.h"
 
 namespace quil {
 
@@ -53,10 +55,7 @@ uint32_t Get32(const uint8_t* p) {
 }
 
 std::string UpperExtension(const std::string& name) {
-  size_t slash = name.find_last_of('/');
-  size_t dot = name.find_last_of('.');
-  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
-  std::string ext = name.substr(dot);
+  std::string ext = ExtractFileExt(name);
   for (char& c : ext) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   return ext;
 }
@@ -315,7 +314,8 @@ bool Detector::PublishedOffsets() {
     TArcType t = Classify(Get32(sig), true);
     if (t != atUnknown) {
       FD.ArcType = t;
-      FD.ArcOffset = value;
+      // ZIP types count offsets from 0, every other type counts file positions from 1.
+      FD.ArcOffset = IsZipType(t) ? value : value + 1;
       FD.ZipFlags = 0x10;
       return true;
     }
@@ -448,6 +448,7 @@ TArcType Detector::Classify(uint32_t s, bool exe) {
     return t;
   }
   if (lo == 0x4B50 && hi == 0x0201) {  // a central header first
+    InspectVolume(FOpt);
     if (!HasSpanLabel(LastVolumeLabel(FOpt))) return atNA;
     FindEndOfCentralDir();
     return atZipMV;
@@ -590,17 +591,6 @@ bool Detector::TarTest() {
   return false;
 }
 
-// Local DOS date-time (date in the high word) of a Unix time; -1 when it does not fit.
-int32_t DosDateTimeOf(time_t t) {
-  struct tm tm;
-  if (!localtime_r(&t, &tm)) return -1;
-  int year = tm.tm_year + 1900;
-  if (year < 1980 || year > 2107) return -1;
-  uint32_t date = static_cast<uint32_t>(((year - 1980) << 9) | ((tm.tm_mon + 1) << 5) | tm.tm_mday);
-  uint32_t time = static_cast<uint32_t>((tm.tm_hour << 11) | (tm.tm_min << 5) | (tm.tm_sec / 2));
-  return static_cast<int32_t>((date << 16) | time);
-}
-
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -636,8 +626,9 @@ void DetectArchiveFile(const std::string& name, const TDetectOptions& opt, TDete
   if (d.ArcType == atZip && KnownExtensionIndex(UpperExtension(name)) == ExtJar) d.ArcType = atJar;
   if (IsRecognised(d.ArcType)) {
     struct stat st;
-    int32_t stamp = ::stat(name.c_str(), &st) == 0 ? DosDateTimeOf(st.st_mtime) : -1;
-    d.ArchiveDate = stamp == -1 ? kUnknownDate : stamp;
+    d.ArchiveDate = ::stat(name.c_str(), &st) == 0
+                        ? static_cast<int32_t>(UnixToDos(static_cast<int64_t>(st.st_mtime)))
+                        : kUnknownDate;
   }
   file.Close();
 }
@@ -654,11 +645,8 @@ void ComputeVolumeSuffix(const std::string& name, TDetection& d) {
     case atRarExe: letter = 'r', fallback = "Rar"; break;
     default: d.VolumeNumber = 0; return;
   }
-  std::string ext = UpperExtension(name);
-  if (!ext.empty()) {
-    // The original case of the extension, without its dot.
-    ext = name.substr(name.size() - ext.size() + 1);
-  }
+  std::string ext = ExtractFileExt(name);
+  if (!ext.empty()) ext.erase(0, 1);
   if (ext.empty()) ext = fallback;
   int64_t number = -1;
   for (size_t i = ext.size(); i-- > 0;) {

@@ -1,9 +1,10 @@
-// Matching entry names against the user's file specifications ("*.txt", "docs/a?c.*").
+// Matching entry names against the user's wildcard patterns ("*.txt", "docs/a?c.*"), the texts
+// of a component's FileSpec and ExcludeSpec lists.
 //
-// Both the specification and the name may hold the wildcards '*' (any run of characters, also
+// Both the pattern and the name may hold the wildcards '*' (any run of characters, also
 // none) and '?' (exactly one character); the two sides are treated alike. Letters compare without
 // regard to ASCII case; a character is one UTF-8 code point. Folders are separated by PathDelim;
-// a '\\' in a specification counts as PathDelim.
+// a '\\' in a pattern counts as PathDelim.
 #pragma once
 
 #include <string>
@@ -13,10 +14,10 @@
 namespace quil {
 
 // Dot rules, applied before matching (after cutting both to their name parts when nameOnly):
-//  - a specification ending in '.' loses that dot and then matches only names whose name part has
+//  - a pattern ending in '.' loses that dot and then matches only names whose name part has
 //    no '.' ("*." matches "README" but not "README.TXT");
-//  - a specification without any '.' gains ".*" when the name contains ".*", and a name without
-//    any '.' gains ".*" when the specification contains ".*" ("*.*" matches "README");
+//  - a pattern without any '.' gains ".*" when the name contains ".*", and a name without
+//    any '.' gains ".*" when the pattern contains ".*" ("*.*" matches "README");
 //  - a name ending in '.' loses that dot.
 // Time and memory grow with the product of the two lengths, never faster.
 bool MatchSpec(std::string_view spec, std::string_view name, bool nameOnly);

@@ -73,7 +73,8 @@ std::string SplitAtMarker(std::string& text, std::string_view marker) {
 int32_t PercentOf(int64_t part, int64_t whole) {
   if (whole < 1 || part < 0) return 0;
   // Exact rounding without overflow: (part * 200 + whole) / (2 * whole).
-  const __int128 q = (static_cast<__int128>(part) * 200 + whole) / (static_cast<__int128>(whole) * 2);
+  const __int128 q =
+      (static_cast<__int128>(part) * 200 + whole) / (static_cast<__int128>(whole) * 2);
   return q > 100 ? 100 : static_cast<int32_t>(q);
 }
 

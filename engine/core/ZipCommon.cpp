@@ -10,6 +10,7 @@
 #include <filesystem>
 
 #include "engine/core/DateTime.h"
+#include "engine/core/DiskManager.h"
 #include "engine/core/FileSpec.h"
 #include "engine/core/Messages.h"
 #include "engine/core/Names.h"
@@ -43,7 +44,11 @@ void TZipCommon::SetCancel(bool v) {
   ProcessPending();
 }
 
-bool TZipCommon::MatchesFileSpec(const std::string& name, bool nameOnly) const {
+bool TZipCommon::MatchesFileSpec(std::string_view name, bool nameOnly) const {
+  // "*" matches every name; the common listing of everything skips the matcher.
+  if (FExcludeSpec.empty())
+    for (const auto& s : FFileSpec)
+      if (s == "*") return true;
   return quil::MatchesFileSpec(name, nameOnly, FFileSpec, FExcludeSpec);
 }
 
@@ -53,6 +58,11 @@ void TZipCommon::RaiseError(const std::string& FN, const std::string& MsgEx,
                             const std::string& VolumeID, int32_t ECode) {
   if (OnError && !FCancel) OnError(this, FN, MsgEx, VolumeID, ECode);
   throw E_RAISE(ECode);
+}
+
+void TZipCommon::RaiseReadError() {
+  RaiseError(FVolumeName, "", "0", 25236);
+  throw E_RAISE(25236);  // for an override of RaiseError that returns
 }
 
 void TZipCommon::ReportError(const std::string& FN, const std::string& MsgEx,
@@ -133,6 +143,7 @@ bool TZipCommon::OpenOutput(TArcFile& file, const std::string& name) {
     if ((st.st_mode & S_IWUSR) == 0 && ::chmod(name.c_str(), st.st_mode | S_IWUSR) != 0)
       return false;
   }
+  if (!CheckDriveReady(name)) return false;
   // Create the folders below ExtractDir one by one, never following a link.
   std::string base = outpath::AbsoluteFolder(FExtractDir.empty() ? "./" : FExtractDir);
   if (name.compare(0, base.size(), base) == 0) {

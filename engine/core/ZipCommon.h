@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "engine/core/ArcFile.h"
@@ -77,7 +78,7 @@ class TZipCommon : public TReadWriteObj {
 
   // --- filter ---
   // True when `name` matches one of FileSpec (NameOnly as given) and none of ExcludeSpec.
-  bool MatchesFileSpec(const std::string& name, bool nameOnly) const;
+  bool MatchesFileSpec(std::string_view name, bool nameOnly) const;
 
   // --- errors ---
   // Fires OnError (unless Cancel is set) and throws E_RAISE with the text of ECode.
@@ -153,6 +154,7 @@ class TZipCommon : public TReadWriteObj {
   void SetEndPos(int64_t p) { FEndPos = p; }
 
  protected:
+  [[noreturn]] void RaiseReadError() override;
   void ProcessPending() {
     if (ProcessMessages) ProcessMessages();
   }

@@ -55,13 +55,13 @@ std::string SplitPartName(const std::string& last, int d, int lastDisk) {
   return stem + ".z" + num;
 }
 
-std::string MethodNameOf(uint16_t method, uint16_t flags, bool directory) {
+const char* MethodNameOf(uint16_t method, uint16_t flags, bool directory) {
   static const char* const kNames[] = {"Stored",   "Shrunk",   "Reduce-1", "Reduce-2", "Reduce-3",
                                        "Reduce-4", "Imploded", "Tokened"};
   if (method < 8) return kNames[method];
   if (method == 8) {
     bool b1 = flags & 0x02, b2 = flags & 0x04;
-    return std::string("Deflate") + (b1 && b2 ? 'S' : b2 ? 'F' : b1 ? 'X' : 'N');
+    return b1 && b2 ? "DeflateS" : b2 ? "DeflateF" : b1 ? "DeflateX" : "DeflateN";
   }
   return directory ? "Dir" : "Unknown";
 }
@@ -253,8 +253,14 @@ void TZipDirReader::ReadEntry(TZuvOD& z) {
   z.SetReadPos(z.ReadPos() + nameLen);
   const uint16_t flags = Le16(b + (FCentral ? 8 : 6));
   z.ClearEntry();
-  // General-purpose bit 11: the name is UTF-8; otherwise it is in the OEM code page.
-  z.SetEntryName(StoredNameToUtf8(FName, (flags & 0x0800) != 0));
+  // General-purpose bit 11: the name is UTF-8; otherwise it is in the OEM code page. Plain ASCII
+  // reads the same either way and needs no conversion.
+  bool ascii = std::all_of(FName.begin(), FName.end(),
+                           [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+  if (ascii)
+    z.SetEntryName(FName);
+  else
+    z.SetEntryName(StoredNameToUtf8(FName, (flags & 0x0800) != 0));
 
   TEntryInfo& e = z.Entry();
   if (!FCentral) {
@@ -275,7 +281,7 @@ void TZipDirReader::ReadEntry(TZuvOD& z) {
       ApplyZip64(z, z.ReadPos(), extraLen, true, true, false, unused);
     }
     bool directory = !e.FileName.empty() && e.FileName.back() == '/';
-    e.MethodName = MethodNameOf(e.Method, flags, directory);
+    e.MethodName.assign(MethodNameOf(e.Method, flags, directory));
     if (z.EntryPasses()) z.ReportEntry(offset, directory);
     z.SetReadPos(z.ReadPos() + e.PackedSize + extraLen);
     return;
@@ -304,7 +310,7 @@ void TZipDirReader::ReadEntry(TZuvOD& z) {
        needOff = Le32(b + 42) == 0xFFFFFFFFu;
   if (needU || needP || needOff) ApplyZip64(z, z.ReadPos(), extraLen, needU, needP, needOff, offset);
   bool directory = (e.ExternalAttr & 0x10) || (!e.FileName.empty() && e.FileName.back() == '/');
-  e.MethodName = MethodNameOf(e.Method, flags, directory);
+  e.MethodName.assign(MethodNameOf(e.Method, flags, directory));
   if (z.EntryPasses()) z.ReportEntry(offset, directory);
   e.FileComment.reset();
   z.SetReadPos(z.ReadPos() + extraLen + commentLen);

@@ -12,21 +12,33 @@ namespace quil {
 TZuvOD::TZuvOD() { FZipCmntBufSize = 32000; }
 TZuvOD::~TZuvOD() = default;
 
-void TZuvOD::SetEntryName(std::string name) {
-  std::replace(name.begin(), name.end(), '\\', '/');
-  FEntry.FileName = std::move(name);
+void TZuvOD::SetEntryName(std::string_view name) {
+  FEntry.FileName.assign(name);  // reuses the record's buffer
+  std::replace(FEntry.FileName.begin(), FEntry.FileName.end(), '\\', '/');
   if (OnReadFile) OnReadFile(this, FEntry.FileName);
 }
 
 void TZuvOD::ClearEntry() {
-  std::string keep = std::move(FEntry.FileName);
-  FEntry = TEntryInfo{};
-  FEntry.FileName = std::move(keep);
+  // Field by field, so that the strings keep their buffers from one entry to the next.
+  TEntryInfo& e = FEntry;
+  e.Encrypted = false;
+  e.PackedSize = e.UnpackedSize = 0;
+  e.Ratio = 0;
+  e.CRC = 0;
+  e.MethodName.clear();
+  e.Method = 0;
+  e.FileDate = 0;
+  e.DeflateLevel = 0;
+  e.VersionMadeBy = e.VersionNeeded = 0;
+  e.InternalAttr = 0;
+  e.ExternalAttr = 0;
+  e.UnixMode = 0;
+  e.FileComment.reset();
 }
 
 bool TZuvOD::EntryPasses() const {
-  const std::string& n = FEntry.FileName;
-  if (!n.empty() && n.back() == '/') return MatchesFileSpec(n.substr(0, n.size() - 1), true);
+  std::string_view n = FEntry.FileName;
+  if (!n.empty() && n.back() == '/') n.remove_suffix(1);
   return MatchesFileSpec(n, true);
 }
 

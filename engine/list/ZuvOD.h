@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "engine/core/ZipCommon.h"
@@ -49,7 +50,7 @@ class TZuvOD : public TZipCommon {
   // Reads through the reader (which knows the archive's parts); -1 on error.
   int64_t ReadAt(int64_t pos, uint8_t* buf, int64_t n) { return FReader->ReadAt(*this, pos, buf, n); }
   // Sets FileName (folders with '/') and fires OnReadFile.
-  void SetEntryName(std::string name);
+  void SetEntryName(std::string_view name);
   // Resets the per-entry fields before a reader fills them.
   void ClearEntry();
   // The filter of every format: FileSpec matched on the name part, then ExcludeSpec.

@@ -138,6 +138,11 @@ TEST(DateTime, DecodeAndEncodeAgree) {
   EXPECT_EQ(q.Month, 1);
   EXPECT_EQ(q.Day, 1);
   EXPECT_EQ(q.Hour, 0);
+  // Before 1900 too: 29 December 1899 at the very end of the day becomes 30 December 00:00.
+  const TDateTimeParts r = DecodeDateTime(-1.0 - (1.0 - 0.0001 * kSecond));
+  EXPECT_EQ(r.Year, 1899);
+  EXPECT_EQ(r.Day, 30);
+  EXPECT_EQ(r.Hour, 0);
 }
 
 TEST(DateTime, NowIsTheSystemClock) {

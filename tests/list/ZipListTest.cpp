@@ -57,7 +57,7 @@ TEST(Lister, FiltersFireOnReadFileForEveryEntry) {
       {{}, {}, {}},
       {{"*"}, {}, {"a.txt", "docs/b.doc", "docs/c.txt"}},
       {{"*.txt"}, {}, {"a.txt", "docs/c.txt"}},
-      {{"docs/*.doc"}, {}, {"docs/b.doc"}},  // a spec is matched on the name part
+      {{"docs/*.doc"}, {}, {"docs/b.doc"}},  // a pattern is matched on the name part
       {{"*"}, {"*.doc"}, {"a.txt", "docs/c.txt"}},
   };
   for (const auto& c : cases) {
@@ -217,4 +217,54 @@ TEST(Lister, SpannedDisksAreRequestedLastThenInOrder) {
   ASSERT_EQ(r.Entries.size(), 3u);
   EXPECT_EQ(r.Entries[0].Name, "a.txt");
   EXPECT_EQ(r.Entries[2].Name, "docs/c.txt");
+}
+
+TEST(Lister, SelfExtractorWithUnadjustedOffsetsListsFromLocalHeaders) {
+  // A program stub in front of a ZIP whose directory offsets still count from the ZIP's start.
+  TTempDir dir;
+  std::string stub = "MZ" + std::string(26000, '\0');
+  std::string exe = dir.Write("setup.exe", stub + BuildZip(ThreeFiles()));
+  TListRun r = ListArchive(exe);
+  EXPECT_TRUE(r.Ok);
+  ASSERT_EQ(r.Entries.size(), 3u);
+  EXPECT_EQ(r.Entries[0].Name, "a.txt");
+  EXPECT_EQ(r.Entries[0].Offset, 26002);  // the local header's own place in the file
+  EXPECT_EQ(r.Entries[2].Name, "docs/c.txt");
+}
+
+TEST(Lister, SpannedSetIsPreparedFromTheLastDiskToTheFirst) {
+  TTempDir dir;
+  std::string whole = BuildZip(ThreeFiles(), std::string("PK\x07\x08", 4));
+  uint32_t cd = static_cast<uint8_t>(whole[whole.size() - 6]) |
+                (static_cast<uint8_t>(whole[whole.size() - 5]) << 8);
+  std::string disk1 = whole.substr(0, cd + 50), disk2 = whole.substr(cd + 50);
+  disk2[disk2.size() - 18] = 1;
+  auto floppy = std::make_shared<TFakeFloppy>(dir.Path());
+  SetVolumeSource(floppy);
+  auto insert = [&](int n) {
+    dir.Write("backup.zip", n == 1 ? disk1 : disk2);
+    floppy->Label = "PKBACK# 00" + std::to_string(n);
+    floppy->Serial = 100 + n;
+  };
+  insert(2);
+  TZuvOD z;
+  z.SetArchiveFile(dir / "backup.zip");
+  EXPECT_EQ(z.ArcType(), atZipMV);
+  std::vector<std::string> asked;
+  z.OnGetZipLastDisk = [&](TArcMain*, bool& cancel) { asked.push_back("last"), cancel = false; };
+  z.OnGetZipFirstDisk = [&](TArcMain*, bool& cancel) {
+    asked.push_back("first");
+    insert(1);
+    cancel = false;
+  };
+  std::string text;
+  int32_t number = -1;
+  bool ok = z.PrepareSpannedSet(text, number);
+  SetVolumeSource(nullptr);
+  EXPECT_TRUE(ok);
+  EXPECT_EQ(text, "002");  // the disk that was in the drive
+  EXPECT_EQ(number, 2);
+  EXPECT_EQ(asked, std::vector<std::string>{"first"});  // the last disk was already there
+  EXPECT_EQ(z.CurrentDisk(), 1);
+  EXPECT_EQ(z.VolumeName(), "PKBACK# 001");
 }

@@ -1,0 +1,74 @@
+// Helpers for detection tests: a scratch folder, byte strings, fixture access, a fake volume
+// source and a small PE program builder with a string table.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/VolumeInfo.h"
+
+namespace quil::test {
+
+using Bytes = std::vector<uint8_t>;
+
+Bytes ReadFixture(const std::string& rel);
+Bytes Text(const std::string& s);
+Bytes Cat(std::initializer_list<Bytes> parts);
+Bytes Zeros(size_t n);
+void Put32(Bytes& b, size_t at, uint32_t v);
+void Put16(Bytes& b, size_t at, uint16_t v);
+
+// A folder under the system's temporary folder, removed with everything in it at destruction.
+class ScratchDir {
+ public:
+  ScratchDir();
+  ~ScratchDir();
+  const std::string& Path() const { return FPath; }
+  // Writes `data` to `name` inside the folder and returns the full path.
+  std::string Write(const std::string& name, const Bytes& data) const;
+
+ private:
+  std::string FPath;
+};
+
+// A PE program whose resources hold string-table block 1 (identifiers 0..15) with `strings`,
+// padded with zeros to `size` bytes.
+Bytes PeWithStrings(const std::vector<std::pair<int, std::string>>& strings, size_t size);
+// Offset of the resource data entry inside PeWithStrings' output (to corrupt it).
+inline constexpr size_t kPeDataEntry = 0x200 + 0x48;
+
+// A DOS program header whose image ends at (pages - 1) * 512 + lastPageBytes.
+Bytes DosStub(uint16_t lastPageBytes, uint16_t pages, size_t size);
+
+// A volume source for tests: every path lies on one volume with the given properties.
+struct FakeVolume : IVolumeSource {
+  TVolumeInfo Info;
+  bool Readable = true;
+  int Queries = 0;
+  std::string VolumeRootOf(const std::string&) override { return Info.MountPoint; }
+  bool Query(const std::string&, TVolumeInfo& info, std::string& error) override {
+    ++Queries;
+    if (!Readable) {
+      error = "No medium found";
+      return false;
+    }
+    info = Info;
+    return true;
+  }
+};
+
+// Installs a fake volume for the scope of a test.
+class FakeVolumeScope {
+ public:
+  FakeVolumeScope(TDriveType type, const std::string& label, uint32_t serial = 0x1234ABCD);
+  ~FakeVolumeScope();
+  FakeVolume& operator*() { return *FVol; }
+  FakeVolume* operator->() { return FVol.get(); }
+
+ private:
+  std::shared_ptr<FakeVolume> FVol;
+};
+
+}  // namespace quil::test
