@@ -15,14 +15,21 @@ const quil::TArcType kForced[] = {quil::atACE, quil::atArc, quil::atPak, quil::a
                                   quil::atLha, quil::atMsGZ, quil::atRar, quil::atTar,
                                   quil::atUue, quil::atZoo};
 
-const std::string& ScratchFile() {
-  static const std::string path = [] {
+// The file the bytes are listed from; removed when the process ends.
+struct TScratch {
+  std::string Path;
+  TScratch() {
     char name[] = "/tmp/quil-lister-fuzz-XXXXXX";
     int fd = ::mkstemp(name);
     if (fd >= 0) ::close(fd);
-    return std::string(name);
-  }();
-  return path;
+    Path = name;
+  }
+  ~TScratch() { ::unlink(Path.c_str()); }
+};
+
+const std::string& ScratchFile() {
+  static const TScratch scratch;
+  return scratch.Path;
 }
 
 void ListOnce(const std::string& path, int forced) {
