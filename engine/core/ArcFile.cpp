@@ -31,9 +31,9 @@ TArcFile& TArcFile::operator=(TArcFile&& o) noexcept {
   return *this;
 }
 
-bool TArcFile::Open(const std::string& path, Mode mode) {
+bool TArcFile::Open(const std::string& path, Mode mode, bool noFollow) {
   Close();
-  int flags = O_CLOEXEC;
+  int flags = O_CLOEXEC | (noFollow ? O_NOFOLLOW : 0);
   switch (mode) {
     case ReadOnly: flags |= O_RDONLY; break;
     case CreateWrite: flags |= O_WRONLY | O_CREAT | O_TRUNC; break;

@@ -21,8 +21,9 @@ class TArcFile {
   TArcFile(TArcFile&& o) noexcept;
   TArcFile& operator=(TArcFile&& o) noexcept;
 
-  // Opens `path`. CreateWrite creates or truncates (mode 0666 before umask).
-  bool Open(const std::string& path, Mode mode);
+  // Opens `path`. CreateWrite creates or truncates (mode 0666 before umask). With `noFollow` a
+  // symbolic link as the last component fails the open.
+  bool Open(const std::string& path, Mode mode, bool noFollow = false);
   // Closes; false when the close reported an error (e.g. a delayed write failure).
   bool Close();
   bool IsOpen() const { return FFd >= 0; }
