@@ -1,0 +1,153 @@
+#include "libs/qzip/ZipRecords.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstdint>
+
+#include "libs/qzip/ZipBytes.h"
+
+namespace quil::qzip {
+
+uint32_t DosDateTime(int64_t unixTime) {
+  time_t t = time_t((unixTime + 1) & ~int64_t(1));
+  struct tm tm {};
+  if (!localtime_r(&t, &tm) || tm.tm_year < 80) return (1 << 21) | (1 << 16);
+  if (tm.tm_year > 207) tm.tm_year = 207;
+  uint32_t date = uint32_t(((tm.tm_year - 80) << 9) | ((tm.tm_mon + 1) << 5) | tm.tm_mday);
+  uint32_t time = uint32_t((tm.tm_hour << 11) | (tm.tm_min << 5) | (tm.tm_sec / 2));
+  return (date << 16) | time;
+}
+
+int64_t UnixTimeOfDos(uint32_t dos) {
+  struct tm tm {};
+  tm.tm_year = int((dos >> 25) & 0x7F) + 80;
+  tm.tm_mon = int((dos >> 21) & 0x0F) - 1;
+  tm.tm_mday = int((dos >> 16) & 0x1F);
+  tm.tm_hour = int((dos >> 11) & 0x1F);
+  tm.tm_min = int((dos >> 5) & 0x3F);
+  tm.tm_sec = int((dos & 0x1F) * 2);
+  tm.tm_isdst = -1;
+  return int64_t(mktime(&tm));
+}
+
+uint16_t Utf8Flag(const std::string& name) {
+  bool high = false;
+  size_t i = 0;
+  while (i < name.size()) {
+    unsigned char c = static_cast<unsigned char>(name[i]);
+    if (c < 0x80) {
+      ++i;
+      continue;
+    }
+    high = true;
+    size_t n = (c & 0xE0) == 0xC0 ? 1 : (c & 0xF0) == 0xE0 ? 2 : (c & 0xF8) == 0xF0 ? 3 : 0;
+    if (n == 0 || c == 0xC0 || c == 0xC1 || i + n >= name.size()) return 0;
+    for (size_t k = 1; k <= n; ++k) {
+      if ((static_cast<unsigned char>(name[i + k]) & 0xC0) != 0x80) return 0;
+    }
+    i += n + 1;
+  }
+  return high ? 0x0800 : 0;
+}
+
+std::string TimeExtra(int64_t mtime) {
+  if (mtime < INT32_MIN || mtime > INT32_MAX) return {};
+  std::string x;
+  Put16(x, kTimeExtraId);
+  Put16(x, 5);
+  x.push_back(1);
+  Put32(x, uint32_t(int32_t(mtime)));
+  return x;
+}
+
+std::string LocalHeader(const CentralEntry& e, bool zip64, const std::string& extra) {
+  std::string h;
+  Put32(h, kLocalSig);
+  Put16(h, zip64 ? 45 : e.Needed);
+  Put16(h, e.Flag);
+  Put16(h, e.Method);
+  Put32(h, e.DosTime);
+  Put32(h, e.Crc);
+  std::string x = extra;
+  if (zip64) {
+    Put32(h, kMax32);
+    Put32(h, kMax32);
+    std::string z;
+    Put16(z, kZip64ExtraId);
+    Put16(z, 16);
+    Put64(z, e.UncompressedSize);
+    Put64(z, e.CompressedSize);
+    x = z + x;
+  } else {
+    Put32(h, uint32_t(e.CompressedSize));
+    Put32(h, uint32_t(e.UncompressedSize));
+  }
+  Put16(h, uint32_t(e.Name.size()));
+  Put16(h, uint32_t(x.size()));
+  return h + e.Name + x;
+}
+
+std::string CentralHeader(const CentralEntry& e) {
+  std::string z;
+  if (e.UncompressedSize >= kMax32) Put64(z, e.UncompressedSize);
+  if (e.CompressedSize >= kMax32) Put64(z, e.CompressedSize);
+  if (e.Offset >= kMax32) Put64(z, e.Offset);
+  std::string x;
+  if (!z.empty()) {
+    Put16(x, kZip64ExtraId);
+    Put16(x, uint32_t(z.size()));
+    x += z;
+  }
+  x += e.Extra;
+  std::string h;
+  Put32(h, kCentralSig);
+  Put16(h, e.MadeBy);
+  Put16(h, z.empty() ? e.Needed : std::max<uint16_t>(e.Needed, 45));
+  Put16(h, e.Flag);
+  Put16(h, e.Method);
+  Put32(h, e.DosTime);
+  Put32(h, e.Crc);
+  Put32(h, uint32_t(std::min<uint64_t>(e.CompressedSize, kMax32)));
+  Put32(h, uint32_t(std::min<uint64_t>(e.UncompressedSize, kMax32)));
+  Put16(h, uint32_t(e.Name.size()));
+  Put16(h, uint32_t(x.size()));
+  Put16(h, uint32_t(e.Comment.size()));
+  Put16(h, 0);  // disk number start
+  Put16(h, e.Internal);
+  Put32(h, e.External);
+  Put32(h, uint32_t(std::min<uint64_t>(e.Offset, kMax32)));
+  return h + e.Name + x + e.Comment;
+}
+
+std::string EndRecords(uint64_t count, uint64_t cdOffset, uint64_t cdSize, const std::string& comment) {
+  std::string r;
+  bool zip64 = count >= kMax16 || cdOffset >= kMax32 || cdSize >= kMax32;
+  if (zip64) {
+    uint64_t at = cdOffset + cdSize;
+    Put32(r, kZip64EndSig);
+    Put64(r, 44);
+    Put16(r, 0x031E);
+    Put16(r, 45);
+    Put32(r, 0);
+    Put32(r, 0);
+    Put64(r, count);
+    Put64(r, count);
+    Put64(r, cdSize);
+    Put64(r, cdOffset);
+    Put32(r, kZip64LocatorSig);
+    Put32(r, 0);
+    Put64(r, at);
+    Put32(r, 1);
+  }
+  Put32(r, kEndSig);
+  Put16(r, 0);
+  Put16(r, 0);
+  Put16(r, uint32_t(std::min<uint64_t>(count, kMax16)));
+  Put16(r, uint32_t(std::min<uint64_t>(count, kMax16)));
+  Put32(r, uint32_t(std::min<uint64_t>(cdSize, kMax32)));
+  Put32(r, uint32_t(std::min<uint64_t>(cdOffset, kMax32)));
+  Put16(r, uint32_t(comment.size()));
+  return r + comment;
+}
+
+}  // namespace quil::qzip
