@@ -16,7 +16,7 @@ QIcon ThemeIcon(std::initializer_list<const char*> names, QStyle::StandardPixmap
   return QApplication::style()->standardIcon(fallback);
 }
 
-bool StartsWithReadme(const std::string& name) {
+bool StartsWithReadme(std::string_view name) {
   if (name.size() < 6) return false;
   static const char kReadme[] = "readme";
   for (int i = 0; i < 6; ++i)
@@ -49,7 +49,7 @@ const QIcon& TEntryIcons::Icon(int index) const {
   return FIcons[(index >= 0 && size_t(index) < FIcons.size()) ? size_t(index) : kFile];
 }
 
-int TEntryIcons::IconFor(const std::string& name) {
+int TEntryIcons::IconFor(std::string_view name) {
   QString lower = QString::fromUtf8(name.data(), qsizetype(name.size())).toLower();
   if (lower == QLatin1String("setup.exe") || lower == QLatin1String("install.exe"))
     return kInstall;

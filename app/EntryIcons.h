@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QHash>
+#include <string_view>
 #include <QIcon>
 #include <QString>
 #include <vector>
@@ -15,7 +16,7 @@ class TEntryIcons {
   TEntryIcons();
 
   // Index of the icon for an entry named `name` (without folder).
-  int IconFor(const std::string& name);
+  int IconFor(std::string_view name);
   const QIcon& Icon(int index) const;
   int Count() const { return int(FIcons.size()); }
 

@@ -11,7 +11,7 @@ constexpr const char* kCaptions[ListColumnCount] = {"Name",  "Modified", "Size",
                                                     "Ratio", "Packed",   "Path"};
 constexpr int kSortOrders[ListColumnCount] = {soName, soDate, soSize, soRatio, soPacked, soPath};
 
-QString Utf8(const std::string& s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
+QString Utf8(std::string_view s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
 
 }  // namespace
 
@@ -55,7 +55,7 @@ QString TEntryModel::Text(int row, int column) const {
   QString s;
   switch (column) {
     case lcName:
-      s = Utf8(e.name);
+      s = Utf8(FTable.Name(e));
       if (e.encrypted) s += QLatin1Char('+');
       break;
     case lcModified: s = DosDateText(e.date, FLocale); break;

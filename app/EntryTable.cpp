@@ -59,9 +59,15 @@ std::string_view RatioText(int8_t code) {
 
 std::string LowerExtension(std::string_view name) { return LowerText(ExtensionView(name)); }
 
+void TEntryTable::Release() {
+  Clear();
+  FRows.shrink_to_fit();
+  FNames.shrink_to_fit();
+}
+
 void TEntryTable::Clear() {
   FRows.clear();
-  FRows.shrink_to_fit();
+  FNames.clear();
   FPaths.assign(1, std::string());
   FPathIndex.clear();
   FPathIndex.emplace(std::string(), 0);
@@ -93,9 +99,23 @@ TEntryRecord& TEntryTable::Append(std::string_view stored, bool downCase) {
   std::string_view path = slash == std::string_view::npos ? std::string_view()
                                                           : stored.substr(0, slash + 1);
   TEntryRecord& e = FRows.emplace_back();
-  e.name = downCase ? LowerText(name) : std::string(name);
+  SetName(e, name);
+  if (downCase)
+    for (size_t i = e.nameAt; i < FNames.size(); ++i) FNames[i] = Lower(FNames[i]);
   e.path = downCase ? InternPath(LowerText(path)) : InternPath(path);
   return e;
+}
+
+void TEntryTable::SetName(TEntryRecord& e, std::string_view name) {
+  if (name.size() > UINT32_MAX) name = name.substr(0, UINT32_MAX);
+  e.nameAt = FNames.size();
+  e.nameLength = static_cast<uint32_t>(name.size());
+  FNames.append(name);
+}
+
+void TEntryTable::Reserve(size_t n, size_t nameBytes) {
+  FRows.reserve(n);
+  FNames.reserve(nameBytes);
 }
 
 void TEntryTable::DropLast() {
@@ -103,12 +123,23 @@ void TEntryTable::DropLast() {
 }
 
 void TEntryTable::Sort(int order) {
-  auto sortBy = [&](auto less) { std::stable_sort(FRows.begin(), FRows.end(), less); };
+  // Names are stored in archive order, so their positions break ties: the sort keeps equal keys
+  // in archive order without the buffer a stable sort needs.
+  auto sortBy = [&](auto less) {
+    std::sort(FRows.begin(), FRows.end(), [&](const TEntryRecord& a, const TEntryRecord& b) {
+      if (less(a, b)) return true;
+      if (less(b, a)) return false;
+      return a.nameAt < b.nameAt;
+    });
+  };
   switch (order) {
     case soName:
-      sortBy([](const TEntryRecord& a, const TEntryRecord& b) {
-        return CompareLower(a.name, b.name) < 0;
-      });
+      if (std::none_of(FNames.begin(), FNames.end(), [](char c) { return c >= 'A' && c <= 'Z'; }))
+        sortBy([&](const TEntryRecord& a, const TEntryRecord& b) { return Name(a) < Name(b); });
+      else
+        sortBy([&](const TEntryRecord& a, const TEntryRecord& b) {
+          return CompareLower(Name(a), Name(b)) < 0;
+        });
       break;
     case soPath: {
       // Paths compared once per pair of pool entries: rank the pool first.
@@ -124,13 +155,13 @@ void TEntryTable::Sort(int order) {
       }
       sortBy([&](const TEntryRecord& a, const TEntryRecord& b) {
         if (rank[a.path] != rank[b.path]) return rank[a.path] < rank[b.path];
-        return CompareLower(a.name, b.name) < 0;
+        return CompareLower(Name(a), Name(b)) < 0;
       });
       break;
     }
     case soType:
-      sortBy([](const TEntryRecord& a, const TEntryRecord& b) {
-        return CompareLower(ExtensionView(a.name), ExtensionView(b.name)) < 0;
+      sortBy([&](const TEntryRecord& a, const TEntryRecord& b) {
+        return CompareLower(ExtensionView(Name(a)), ExtensionView(Name(b))) < 0;
       });
       break;
     case soSize:
@@ -154,8 +185,7 @@ void TEntryTable::Sort(int order) {
 
 size_t TEntryTable::MemoryUsed() const {
   size_t bytes = FRows.capacity() * sizeof(TEntryRecord);
-  for (const TEntryRecord& e : FRows)
-    if (e.name.capacity() > 15) bytes += e.name.capacity() + 1;
+  bytes += FNames.capacity();
   for (const std::string& p : FPaths) bytes += sizeof(std::string) + p.capacity() + 1;
   bytes += FPathIndex.size() * (sizeof(std::string) + 16 + 40);
   return bytes;

@@ -19,7 +19,8 @@ inline constexpr int8_t kRatioUnknown = -1;
 
 // One listed entry.
 struct TEntryRecord {
-  std::string name;        // file name without folder (lower-cased when the setting says so)
+  uint64_t nameAt = 0;     // file name without folder (lower-cased when the setting says so),
+  uint32_t nameLength = 0; //   kept in the table's name store: TEntryTable::Name
   int64_t size = 0;        // unpacked size
   int64_t packed = 0;      // packed size; meaningless when ratio is kRatioUnknown
   int32_t date = 0;        // packed DOS date-time: date in the high, time in the low 16 bits
@@ -47,7 +48,9 @@ class TEntryTable {
  public:
   TEntryTable() { Clear(); }
 
+  // Empties the table; Release also gives its memory back.
   void Clear();
+  void Release();
   // Appends an entry for the stored name `stored` (folders separated by '/'): the name is split
   // at the last '/' into name and path (with its trailing '/'), both lower-cased when downCase.
   TEntryRecord& Append(std::string_view stored, bool downCase);
@@ -60,11 +63,20 @@ class TEntryTable {
   std::vector<TEntryRecord>& Rows() { return FRows; }
   const std::vector<TEntryRecord>& Rows() const { return FRows; }
 
+  std::string_view Name(const TEntryRecord& e) const {
+    return std::string_view(FNames).substr(e.nameAt, e.nameLength);
+  }
+  // Gives an entry a new name (the old text stays in the store until the next Clear).
+  void SetName(TEntryRecord& e, std::string_view name);
   const std::string& Path(const TEntryRecord& e) const { return FPaths[e.path]; }
   const std::string& Volume(const TEntryRecord& e) const { return FVolumes[e.volume]; }
   uint32_t InternVolume(const std::string& v);
 
-  // Sorts in place: orders 1-7 by their keys (equal keys keep their archive order), order 8
+  // Reserves room for `n` entries whose names take about `nameBytes` in all.
+  void Reserve(size_t n, size_t nameBytes);
+
+  // Sorts in place: orders 1-7 by their keys (equal keys keep the order they were appended in,
+  // which a renamed entry loses), order 8
   // and unknown orders leave the table as it is.
   void Sort(int order);
 
@@ -75,6 +87,7 @@ class TEntryTable {
   uint32_t InternPath(std::string_view p);
 
   std::vector<TEntryRecord> FRows;
+  std::string FNames;  // every name, one after the other
   std::vector<std::string> FPaths;
   std::unordered_map<std::string, uint32_t> FPathIndex;
   std::vector<std::string> FVolumes;

@@ -622,15 +622,11 @@ void TMainForm::AttachArchive(const std::string& path) {
   FArchiveKind = KindFromPath(path);
   FOpenArchivePath = path;
   if (FArchiveKind == ".zip") {
-    FZipKeeper.ClearError();
-    FZipKeeper.SetZipFileName(path);
+    ReadZipDirectory();
   } else {
     FLister.SetArchiveFile(path);
     FArchiveKind = RefineKind(FArchiveKind, FLister.ArcType());
-    if (IsZipKind(FArchiveKind)) {
-      FZipKeeper.ClearError();
-      FZipKeeper.SetZipFileName(path);
-    }
+    if (IsZipKind(FArchiveKind)) ReadZipDirectory();
   }
   const QString name = Q(LowerAscii(FileNameOf(path)));
   setWindowTitle(QStringLiteral("Quillet 2000 - ") + name);
@@ -683,9 +679,35 @@ void TMainForm::OnListerRead() {
   FTotalUnpacked += e.UnpackedSize;
 }
 
+namespace {
+
+// Name, size and modification time of a file; empty when it does not exist.
+std::string FileStamp(const std::string& path) {
+  std::error_code ec;
+  auto size = std::filesystem::file_size(path, ec);
+  if (ec) return std::string();
+  auto time = std::filesystem::last_write_time(path, ec);
+  if (ec) return std::string();
+  return path + '\n' + std::to_string(size) + '\n' +
+         std::to_string(time.time_since_epoch().count());
+}
+
+}  // namespace
+
+void TMainForm::ReadZipDirectory() {
+  std::string stamp = FileStamp(FOpenArchivePath);
+  if (!stamp.empty() && stamp == FZipReadStamp && FZipKeeper.ZipFileName() == FOpenArchivePath)
+    return;
+  FZipKeeper.ClearError();
+  FZipKeeper.SetZipFileName(FOpenArchivePath);
+  FZipReadStamp = stamp;
+}
+
 void TMainForm::ListFromZip() {
   const std::vector<ZipDirEntry>& dir = FZipKeeper.Contents();
-  FEntries.Rows().reserve(dir.size());
+  size_t nameBytes = 0;
+  for (const ZipDirEntry& z : dir) nameBytes += z.EntryName.size() / 2;
+  FEntries.Reserve(dir.size(), nameBytes);
   const bool downCase = FSettings.DownCaseFileNames == 1;
   int64_t done = 0;
   for (const ZipDirEntry& z : dir) {
@@ -716,10 +738,8 @@ void TMainForm::ListArchive() {
   FModel->SetSortOrder(order);
   CheckTempFolder(FSettings);
   const bool zip = IsZipKind(FArchiveKind);
-  if (zip) {
-    FZipKeeper.ClearError();
-    FZipKeeper.SetZipFileName(FOpenArchivePath);
-  }
+  if (zip) ReadZipDirectory();
+  FZipReadStamp.clear();
   QApplication::setOverrideCursor(Qt::WaitCursor);
   SetLights(true);
   FSPanel1->setText(QStringLiteral("Reading directory..."));
@@ -740,7 +760,7 @@ void TMainForm::ListArchive() {
   else
     ListFromLister();
   for (TEntryRecord& r : FEntries.Rows()) {
-    r.icon = FIcons->IconFor(r.name);
+    r.icon = FIcons->IconFor(FEntries.Name(r));
     r.iconDone = true;
   }
   FSPanel1->setText(QStringLiteral("Sorting files..."));
@@ -782,7 +802,7 @@ void TMainForm::ListArchive() {
   FPlainClick = true;
   FInstallEnabled = false;
   for (const TEntryRecord& r : FEntries.Rows())
-    if (IsInstallerEntry(r.name, FEntries.Path(r))) {
+    if (IsInstallerEntry(FEntries.Name(r), FEntries.Path(r))) {
       FInstallEnabled = true;
       break;
     }
@@ -800,7 +820,7 @@ void TMainForm::ListArchive() {
 
 void TMainForm::CloseArchiveClick() {
   FModel->BeginReset();
-  FEntries.Clear();
+  FEntries.Release();
   FModel->EndReset();
   FTotalPacked = FTotalUnpacked = 0;
   for (const std::string& f : FTempFiles) {
@@ -811,6 +831,7 @@ void TMainForm::CloseArchiveClick() {
   FOpenArchivePath.clear();
   FArchiveKind.clear();
   FZipKeeper.SetZipFileName("");
+  FZipReadStamp.clear();
   FLister.SetArchiveFile("");
   FCommands = TCommandState();
   FInstallEnabled = false;
@@ -955,7 +976,7 @@ void TMainForm::TypeAhead(const QString& text) {
   const QModelIndex current = sm->currentIndex();
   const int from = current.isValid() ? current.row() + 1 : 0;
   for (size_t row = size_t(from); row < FEntries.Count(); ++row) {
-    if (!Q(FEntries[row].name).toLower().startsWith(c)) continue;
+    if (!QString::fromUtf8(FEntries.Name(FEntries[row])).toLower().startsWith(c)) continue;
     if (current.isValid())
       sm->select(current, QItemSelectionModel::Deselect | QItemSelectionModel::Rows);
     QModelIndex found = FModel->index(int(row), 0);

@@ -119,6 +119,7 @@ class TMainForm : public QMainWindow {
   void FitPathColumn();
   void AddRecent(const std::string& path);
   void RemoveRecent(const std::string& path);
+  void ReadZipDirectory();
   void ListFromZip();
   void ListFromLister();
   void OnListerRead();
@@ -144,6 +145,9 @@ class TMainForm : public QMainWindow {
   bool FStartupArchiveDone = false, FSwitchesPending = true, FAssociationCheckPending = true;
   bool FInstallOffered = false, FRecentReopening = false, FReopenedFromRecent = false;
   bool FInstallEnabled = false, FPlainClick = true;
+  // The file state the ZIP object last read its directory at: a listing right after attaching
+  // reuses that reading when the file has not changed since.
+  std::string FZipReadStamp;
   int32_t FListerError = 0;
   std::string FListerErrorName;
 
