@@ -37,7 +37,13 @@ class TOut {
 };
 
 // Formats that store no checksum: their CRC column stays empty.
-bool StoresCrc(TArcType t) { return t != atTar && t != atMsGZ && t != atUue; }
+bool StoresCrc(TArcType t) { return t != atTar && t != atMsGZ && t != atUue && t != atCab; }
+
+// Of the GZIP family only gzip itself stores a checksum; compress, pack and LZH-compressed files
+// don't.
+bool EntryHasCrc(TArcType t, const TEntryInfo& e) {
+  return t != atGZip || e.MethodName == "Deflate" || e.MethodName == "Stored";
+}
 
 // Writes `v` as `width` decimal digits with leading zeros.
 char* PutDigits(char* p, int64_t v, int width) {
@@ -180,7 +186,7 @@ int RunList(const std::vector<std::string>& args) {
       out.Add('\t');
       AddInt(out, e.PackedSize);
       out.Add('\t');
-      if (crc) AddCrc(out, e.CRC);
+      if (crc && EntryHasCrc(z.ArcType(), e)) AddCrc(out, e.CRC);
       out.Add('\t');
       out.Add(e.MethodName);
       out.Add('\t');
@@ -193,7 +199,7 @@ int RunList(const std::vector<std::string>& args) {
                           static_cast<unsigned>(e.Ratio), e.MethodName.c_str());
     out.Add(date, 19);
     out.Add(num, static_cast<size_t>(n));
-    if (crc) {
+    if (crc && EntryHasCrc(z.ArcType(), e)) {
       n = std::snprintf(num, sizeof num, "%08" PRIX32 " ", e.CRC);
       out.Add(num, static_cast<size_t>(n));
     } else {

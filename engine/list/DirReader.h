@@ -33,6 +33,20 @@ std::unique_ptr<TDirReader> DirReaderFor(TArcType t);
 
 // The format families' factories (engine/list/<Format>DirReader.cpp).
 std::unique_ptr<TDirReader> MakeZipDirReader();
+std::unique_ptr<TDirReader> MakeAceDirReader();
+std::unique_ptr<TDirReader> MakeArcDirReader();
+std::unique_ptr<TDirReader> MakePakDirReader();
+std::unique_ptr<TDirReader> MakeArjDirReader();
+std::unique_ptr<TDirReader> MakeBhDirReader();
+std::unique_ptr<TDirReader> MakeCabDirReader();
+std::unique_ptr<TDirReader> MakeGzipDirReader();
+std::unique_ptr<TDirReader> MakeHaDirReader();
+std::unique_ptr<TDirReader> MakeLhaDirReader();
+std::unique_ptr<TDirReader> MakeMsgzDirReader();
+std::unique_ptr<TDirReader> MakeRarDirReader();
+std::unique_ptr<TDirReader> MakeTarDirReader();
+std::unique_ptr<TDirReader> MakeUuDirReader();
+std::unique_ptr<TDirReader> MakeZooDirReader();
 
 // True when `path` ends with a ZIP end record that names a disk other than the first: the last
 // part of a numbered split set (x.z01, x.z02, ..., x.zip).

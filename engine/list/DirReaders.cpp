@@ -18,6 +18,28 @@ std::unique_ptr<TDirReader> DirReaderFor(TArcType t) {
     case atJar:
     case atZipMV:
       return MakeZipDirReader();
+    case atACE: return MakeAceDirReader();
+    case atArc:
+    case atArcExe: return MakeArcDirReader();
+    case atPak:
+    case atPakExe: return MakePakDirReader();
+    case atArj:
+    case atArjExe: return MakeArjDirReader();
+    case atBh:
+    case atBhExe: return MakeBhDirReader();
+    case atCab: return MakeCabDirReader();
+    case atGZip: return MakeGzipDirReader();
+    case atHa: return MakeHaDirReader();
+    case atLha:
+    case atLhaExe:
+    case atLzh:
+    case atLzhExe: return MakeLhaDirReader();
+    case atMsGZ: return MakeMsgzDirReader();
+    case atRar:
+    case atRarExe: return MakeRarDirReader();
+    case atTar: return MakeTarDirReader();
+    case atUue: return MakeUuDirReader();
+    case atZoo: return MakeZooDirReader();
     default:
       return nullptr;
   }
