@@ -16,6 +16,8 @@ TReadWriteObj::TReadWriteObj() {
                               uint8_t* b) { return WriteEncrypted(f, s, m, n, k, d, b); };
 }
 
+void TReadWriteObj::RaiseReadError() { throw E_RAISE(25236); }
+
 void TReadWriteObj::UpdateCrc(int crcKind, const uint8_t* data, int64_t length) {
   if (length <= 0) return;
   if (crcKind == CrcKind32)
@@ -42,9 +44,9 @@ int64_t TReadWriteObj::ReadBlock(TArcFile* inFile, TArcFile* inStream, int64_t c
     n = inStream->Read(buf, count);
     if (n < 0) return -1;
   } else {
-    if (!inFile) throw E_RAISE(25236);
+    if (!inFile) RaiseReadError();
     n = inFile->Read(buf, count);
-    if (n < 0) throw E_RAISE(25236);
+    if (n < 0) RaiseReadError();
   }
   if (decrypt && n > 0) {
     if (ArcType() == atArj || ArcType() == atArjExe) {

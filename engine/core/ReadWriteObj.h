@@ -75,6 +75,8 @@ class TReadWriteObj : public TArcMain {
   }
 
  protected:
+  // A read of the archive file failed: reports 25236 and throws.
+  [[noreturn]] virtual void RaiseReadError();
   void Ungarble(uint8_t* buf, int64_t n);
   int64_t WriteOut(TArcFile* outFile, TArcFile* outStream, int64_t length, const uint8_t* buf);
 

@@ -10,6 +10,7 @@
 #include <filesystem>
 
 #include "engine/core/DateTime.h"
+#include "engine/core/DiskManager.h"
 #include "engine/core/FileSpec.h"
 #include "engine/core/Messages.h"
 #include "engine/core/Names.h"
@@ -57,6 +58,11 @@ void TZipCommon::RaiseError(const std::string& FN, const std::string& MsgEx,
                             const std::string& VolumeID, int32_t ECode) {
   if (OnError && !FCancel) OnError(this, FN, MsgEx, VolumeID, ECode);
   throw E_RAISE(ECode);
+}
+
+void TZipCommon::RaiseReadError() {
+  RaiseError(FVolumeName, "", "0", 25236);
+  throw E_RAISE(25236);  // for an override of RaiseError that returns
 }
 
 void TZipCommon::ReportError(const std::string& FN, const std::string& MsgEx,
@@ -137,6 +143,7 @@ bool TZipCommon::OpenOutput(TArcFile& file, const std::string& name) {
     if ((st.st_mode & S_IWUSR) == 0 && ::chmod(name.c_str(), st.st_mode | S_IWUSR) != 0)
       return false;
   }
+  if (!CheckDriveReady(name)) return false;
   // Create the folders below ExtractDir one by one, never following a link.
   std::string base = outpath::AbsoluteFolder(FExtractDir.empty() ? "./" : FExtractDir);
   if (name.compare(0, base.size(), base) == 0) {

@@ -154,6 +154,7 @@ class TZipCommon : public TReadWriteObj {
   void SetEndPos(int64_t p) { FEndPos = p; }
 
  protected:
+  [[noreturn]] void RaiseReadError() override;
   void ProcessPending() {
     if (ProcessMessages) ProcessMessages();
   }
