@@ -23,7 +23,8 @@ int Finish(TZipKeeper& k, const char* what) {
     return kExitOk;
   }
   // Library messages were shown as they came; the object's own checks are silent until now.
-  if (k.ErrorCode() >= 10000) std::fprintf(stderr, "quil: %d %s\n", k.ErrorCode(), k.ErrorMessage().c_str());
+  if (k.ErrorCode() >= 10000)
+    std::fprintf(stderr, "quil: %d %s\n", k.ErrorCode(), k.ErrorMessage().c_str());
   return kExitError;
 }
 
@@ -63,8 +64,9 @@ int RunAdd(const std::vector<std::string>& args) {
     }
   }
   if (rest.size() < 2) {
-    std::fprintf(stderr, "usage: quil add [-r] [-j] [-0..-9] [-P pw] [-u|-f] [-m] [-H] [-x pattern] "
-                         "[-z comment] ARCHIVE FILE...\n");
+    std::fprintf(stderr,
+                 "usage: quil add [-r] [-j] [-0..-9] [-P pw] [-u|-f] [-m] [-H] [-x pattern] "
+                 "[-z comment] ARCHIVE FILE...\n");
     return kExitUsage;
   }
   k.Unattended = true;
@@ -89,8 +91,9 @@ int RunDelete(const std::vector<std::string>& args) {
   return Finish(k, "deleted");
 }
 
-Registrar gAdd({"add", "[-r] [-j] [-0..-9] [-P pw] [-u|-f] [-m] ARCHIVE FILE...  add files to a ZIP",
-                20, &RunAdd});
+Registrar gAdd({"add",
+                "[-r] [-j] [-0..-9] [-P pw] [-u|-f] [-m] ARCHIVE FILE...  add files to a ZIP", 20,
+                &RunAdd});
 Registrar gDelete({"delete", "ARCHIVE NAME...  delete entries from a ZIP", 21, &RunDelete});
 
 }  // namespace

@@ -30,7 +30,8 @@ void TZipKeeper::ReportException(const ZipKeeperError& e) {
   if (OnMessage) OnMessage(*this, 0, FErrorMessage);
 }
 
-std::string TZipKeeper::ConvertCodePage(const std::string& text, CodePageDirection direction) const {
+std::string TZipKeeper::ConvertCodePage(const std::string& text,
+                                        CodePageDirection direction) const {
   bool convert = (CodePage == cpAuto && FHostSystem == 0) || FHostSystem == 6 ||
                  (FHostSystem == 11 && FSpecVersion == 50) || CodePage == cpOEM;
   if (!convert) return text;

@@ -43,25 +43,59 @@ class EnumSet {
 };
 
 enum TAddOpt {
-  AddDirNames, AddRecurseDirs, AddMove, AddFreshen, AddUpdate, AddZipTime, AddForceDOS,
-  AddHiddenFiles, AddArchiveOnly, AddResetArchive, AddEncrypt, AddSeparateDirs, AddDiskSpan,
+  AddDirNames,
+  AddRecurseDirs,
+  AddMove,
+  AddFreshen,
+  AddUpdate,
+  AddZipTime,
+  AddForceDOS,
+  AddHiddenFiles,
+  AddArchiveOnly,
+  AddResetArchive,
+  AddEncrypt,
+  AddSeparateDirs,
+  AddDiskSpan,
   AddDiskSpanErase
 };
 using AddOpts = EnumSet<TAddOpt>;
 enum TExtrOpt { ExtrDirNames, ExtrOverWrite, ExtrFreshen, ExtrUpdate, ExtrTest };
 using ExtrOpts = EnumSet<TExtrOpt>;
-enum TSFXOpt { SFXAskCmdLine, SFXAskFiles, SFXAutoRun, SFXHideOverWriteBox, SFXCheckSize,
-               SFXNoSuccessMsg };
+enum TSFXOpt {
+  SFXAskCmdLine,
+  SFXAskFiles,
+  SFXAutoRun,
+  SFXHideOverWriteBox,
+  SFXCheckSize,
+  SFXNoSuccessMsg
+};
 using SFXOpts = EnumSet<TSFXOpt>;
-enum TAddStoreExt { assGIF, assPNG, assZ, assZIP, assZOO, assARC, assLZH, assARJ, assTAZ, assTGZ,
-                    assLHA, assEXE };
+enum TAddStoreExt {
+  assGIF,
+  assPNG,
+  assZ,
+  assZIP,
+  assZOO,
+  assARC,
+  assLZH,
+  assARJ,
+  assTAZ,
+  assTGZ,
+  assLHA,
+  assEXE
+};
 using AddStoreExts = EnumSet<TAddStoreExt>;
 enum OvrOpts { OvrConfirm, OvrAlways, OvrNever };
 enum CodePageOpts { cpAuto, cpNone, cpOEM };
 enum CodePageDirection { cpdOEM2ANSI, cpdANSI2OEM };
 enum DeleteOpts { htdFinal, htdAllowUndo };
-enum ProgressType { NewFile = 0, ProgressUpdate = 1, EndOfBatch = 2, TotalFiles2Process = 3,
-                    TotalSize2Process = 4 };
+enum ProgressType {
+  NewFile = 0,
+  ProgressUpdate = 1,
+  EndOfBatch = 2,
+  TotalFiles2Process = 3,
+  TotalSize2Process = 4
+};
 enum LocateMode { lmRaise, lmQuiet };
 
 // The password question the program installs (the engine has no windows): shows a dialog with
@@ -159,8 +193,8 @@ class TZipKeeper {
   DeleteOpts HowToDelete = htdAllowUndo;
   std::string VersionInfo() const { return "1.60 K"; }
   void SetVersionInfo(const std::string&) {}
-  AddStoreExts AddStoreSuffixes{assGIF, assPNG, assZ, assZIP, assZOO, assARC, assLZH, assARJ,
-                                assTAZ, assTGZ, assLHA};
+  AddStoreExts AddStoreSuffixes{assGIF, assPNG, assZ,   assZIP, assZOO, assARC,
+                                assLZH, assARJ, assTAZ, assTGZ, assLHA};
   uint32_t PasswordReqCount() const { return FPasswordReqCount; }
   void SetPasswordReqCount(uint32_t v) { FPasswordReqCount = v > 15 ? 15 : v; }
   std::vector<std::string> FSpecArgsExcl;
@@ -171,24 +205,35 @@ class TZipKeeper {
   std::function<void(TZipKeeper& Sender)> OnDirUpdate;
   std::function<void(TZipKeeper& Sender, int SeqNo, const ZipDirEntry& ZipEntry)> OnNewName;
   std::function<void(TZipKeeper& Sender, ProgressType ProgrType, const std::string& Filename,
-                     int64_t FileSize)> OnProgress;
+                     int64_t FileSize)>
+      OnProgress;
   std::function<void(TZipKeeper& Sender, int ErrCode, const std::string& Message)> OnMessage;
   std::function<void(TZipKeeper& Sender, std::string& OldFileName, bool& IsChanged)> OnSetNewName;
   std::function<void(TZipKeeper& Sender, std::string& NewPassword, const std::string& ForFile,
-                     uint32_t& RepeatCount)> OnPasswordError;
+                     uint32_t& RepeatCount)>
+      OnPasswordError;
   std::function<void(TZipKeeper& Sender, const std::string& ForFile, uint32_t FoundCRC,
-                     uint32_t ExpectedCRC, bool& DoExtract)> OnCRC32Error;
+                     uint32_t ExpectedCRC, bool& DoExtract)>
+      OnCRC32Error;
   std::function<void(TZipKeeper& Sender, const std::string& ForFile, bool IsOlder,
-                     bool& DoOverwrite)> OnExtractOverwrite;
+                     bool& DoOverwrite)>
+      OnExtractOverwrite;
   std::function<void(TZipKeeper& Sender, const std::string& ForFile, uint8_t SkipType,
-                     int ExtError)> OnExtractSkipped;
+                     int ExtError)>
+      OnExtractSkipped;
 
   // --- library operations ---
   void Add();
   void Delete();
+  // Extracts (or with ExtrTest tests) the entries named by FSpecArgs into ExtrBaseDir through
+  // libqunzip.so.
+  void Extract();
   void LoadZipLibrary();
   void UnloadZipLibrary();
   int32_t ZipLibraryVersion();
+  void LoadUnzipLibrary();
+  void UnloadUnzipLibrary();
+  int32_t UnzipLibraryVersion();
   std::string AskAddPassword();
   std::string AskExtractPassword();
   // The callback both libraries call (public for the libraries' trampoline).
@@ -198,7 +243,14 @@ class TZipKeeper {
   void ListInner();
   // Reads exactly n bytes of InFile; on a short read throws `id`.
   void ReadOrThrow(void* buf, int64_t n, int id);
-  std::string ZipLibraryPath() const;
+  // Where a library is loaded from: DLLDirectory, the program's folder, ../lib beside it, then
+  // the system's search.
+  std::string LibraryPath(const char* file) const;
+  void LoadLibrary(bool unzip);
+  void UnloadLibrary(bool unzip);
+  int32_t LibraryVersion(bool unzip);
+  // Joins a split set into one temporary archive; 0 on success.
+  int32_t ReadSpan(const std::string& source, const std::string& dest);
   // Loads the library when needed and runs one command on `target`; -1 when the library could not
   // be loaded (nothing happened), else 0 with DoneCount set.
   int32_t RunZipCommand(bool deleteCommand, const std::string& target);

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "libs/common/ZipDllApi.h"
+#include "zipbridge/UnzipCommandRecord.h"
 #include "zipbridge/ZipCommandRecord.h"
 #include "zipbridge/ZipKeeper.h"
 
@@ -57,46 +58,129 @@ std::string CallbackText(const QZipCallbackRec& rec) {
 
 void SetZipPasswordDialog(TPasswordDialog dialog) { PasswordDialog() = std::move(dialog); }
 
-std::string TZipKeeper::ZipLibraryPath() const {
-  if (!FDLLDirectory.empty() && IsFile(FDLLDirectory + "/" QZIP_LIBRARY_NAME)) {
-    return FDLLDirectory + "/" QZIP_LIBRARY_NAME;
-  }
+std::string TZipKeeper::LibraryPath(const char* file) const {
+  std::string name = std::string("/") + file;
+  if (!FDLLDirectory.empty() && IsFile(FDLLDirectory + name)) return FDLLDirectory + name;
   // The program's folder, then the library folder beside it (bin/ and lib/).
-  for (const char* sub : {"/", "/../lib/"}) {
-    std::string own = ProgramFolder() + sub + QZIP_LIBRARY_NAME;
+  for (const char* sub : {"", "/../lib"}) {
+    std::string own = ProgramFolder() + sub + name;
     if (IsFile(own)) return own;
   }
-  return QZIP_LIBRARY_NAME;  // the system's library search
+  return file;  // the system's library search
 }
 
-void TZipKeeper::LoadZipLibrary() {
+namespace {
+struct LibraryNames {
+  const char* File;
+  const char* Exec;
+  const char* Version;
+  int Loaded, NoExec, NoVersion, Missing;  // message ids
+};
+const LibraryNames kZipNames = {
+    QZIP_LIBRARY_NAME, "QZipExec", "GetQZipVersion", 10601, 10602, 10603, 10604};
+const LibraryNames kUnzipNames = {
+    QUNZIP_LIBRARY_NAME, "QUnzipExec", "GetQUnzipVersion", 10701, 10702, 10703, 10704};
+LibraryState gUnzipLib;
+}  // namespace
+
+void TZipKeeper::LoadLibrary(bool unzip) {
+  const LibraryNames& n = unzip ? kUnzipNames : kZipNames;
+  LibraryState& lib = unzip ? gUnzipLib : gZipLib;
   try {
-    if (gZipLib.Handle) return;
-    gZipLib.Handle = ::dlopen(ZipLibraryPath().c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (!gZipLib.Handle) {
-      RecordError(10604);
+    if (lib.Handle) return;
+    lib.Handle = ::dlopen(LibraryPath(n.File).c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!lib.Handle) {
+      RecordError(n.Missing);
       return;
     }
-    if (Trace) RecordError(10601);
-    gZipLib.Exec = reinterpret_cast<QZipExecFn>(::dlsym(gZipLib.Handle, "QZipExec"));
-    if (!gZipLib.Exec) RecordError(10602);
-    gZipLib.Version = reinterpret_cast<QZipVersionFn>(::dlsym(gZipLib.Handle, "GetQZipVersion"));
-    if (!gZipLib.Version) RecordError(10603);
+    if (Trace) RecordError(n.Loaded);
+    lib.Exec = reinterpret_cast<QZipExecFn>(::dlsym(lib.Handle, n.Exec));
+    if (!lib.Exec) RecordError(n.NoExec);
+    lib.Version = reinterpret_cast<QZipVersionFn>(::dlsym(lib.Handle, n.Version));
+    if (!lib.Version) RecordError(n.NoVersion);
   } catch (...) {
   }
 }
 
-void TZipKeeper::UnloadZipLibrary() {
-  if (gZipLib.Handle) ::dlclose(gZipLib.Handle);
-  gZipLib = LibraryState{};
+void TZipKeeper::UnloadLibrary(bool unzip) {
+  LibraryState& lib = unzip ? gUnzipLib : gZipLib;
+  if (lib.Handle) ::dlclose(lib.Handle);
+  lib = LibraryState{};
 }
 
-int32_t TZipKeeper::ZipLibraryVersion() {
-  bool loadedHere = !gZipLib.Handle;
-  if (loadedHere) LoadZipLibrary();
-  int32_t v = gZipLib.Version ? gZipLib.Version() : 0;
-  if (loadedHere) UnloadZipLibrary();
+int32_t TZipKeeper::LibraryVersion(bool unzip) {
+  LibraryState& lib = unzip ? gUnzipLib : gZipLib;
+  bool loadedHere = !lib.Handle;
+  if (loadedHere) LoadLibrary(unzip);
+  int32_t v = lib.Version ? lib.Version() : 0;
+  if (loadedHere) UnloadLibrary(unzip);
   return v;
+}
+
+void TZipKeeper::LoadZipLibrary() { LoadLibrary(false); }
+void TZipKeeper::UnloadZipLibrary() { UnloadLibrary(false); }
+int32_t TZipKeeper::ZipLibraryVersion() { return LibraryVersion(false); }
+void TZipKeeper::LoadUnzipLibrary() { LoadLibrary(true); }
+void TZipKeeper::UnloadUnzipLibrary() { UnloadLibrary(true); }
+int32_t TZipKeeper::UnzipLibraryVersion() { return LibraryVersion(true); }
+
+int32_t TZipKeeper::ReadSpan(const std::string&, const std::string&) {
+  // Joining split sets belongs to the disk-spanning work; without it a split set is not extracted.
+  return -1;
+}
+
+void TZipKeeper::Extract() {
+  FDoneCount = 0;
+  uint32_t savedReqCount = FPasswordReqCount;
+  if (!IsFile(FZipFileName)) return RecordError(10102);
+  if (FExtractBusy) return;
+  bool noPasswordRun = Unattended && Password.empty() && !OnPasswordError;
+  if (noPasswordRun) {
+    FPasswordReqCount = 0;
+    RecordError(10502);
+  }
+  FExtractBusy = true;
+  FCancelRequest = false;
+  bool loadedHere = !gUnzipLib.Handle;
+  if (loadedHere) LoadUnzipLibrary();
+  if (!gUnzipLib.Handle || !gUnzipLib.Exec) {
+    if (loadedHere) UnloadUnzipLibrary();
+    FPasswordReqCount = savedReqCount;
+    FExtractBusy = false;
+    return;
+  }
+  std::string source = FZipFileName;
+  if (FLastDisk > 0) {
+    std::string dir = TempDir.empty() ? (getenv("TMPDIR") ? getenv("TMPDIR") : "/tmp") : TempDir;
+    if (dir.back() != '/') dir += '/';
+    source = dir + "quilspanXXXXXX";
+    int fd = ::mkstemp(source.data());
+    if (fd >= 0) ::close(fd);
+    if (fd < 0 || ReadSpan(FZipFileName, source) != 0) {
+      if (fd >= 0) ::unlink(source.c_str());
+      FPasswordReqCount = savedReqCount;
+      FExtractBusy = false;
+      if (loadedHere) UnloadUnzipLibrary();
+      return;
+    }
+  }
+  struct stat st {};
+  if (!ExtrBaseDir.empty() && ::stat(ExtrBaseDir.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+    [[maybe_unused]] int rc = ::chdir(ExtrBaseDir.c_str());  // the library extracts relative to it
+  }
+  int32_t v = gUnzipLib.Version ? gUnzipLib.Version() : 0;
+  try {
+    UnzipCommandRecord rec(*this, v, source, &CallbackTrampoline);
+    FDoneCount = gUnzipLib.Exec(rec.Record());
+  } catch (...) {
+    RecordError(10501);
+  }
+  if (source != FZipFileName) ::unlink(source.c_str());
+  FSpecArgs.clear();
+  if (noPasswordRun) FPasswordReqCount = savedReqCount;
+  if (loadedHere) UnloadUnzipLibrary();
+  FCancelRequest = false;
+  FExtractBusy = false;
 }
 
 int32_t TZipKeeper::WriteSpan(const std::string&, const std::string&) {
@@ -142,7 +226,8 @@ void TZipKeeper::Add() {
   std::string target = FZipFileName;
   if (spanning) {
     if (AddOptions.Has(AddFreshen) || AddOptions.Has(AddUpdate)) return RecordError(10303);
-    std::string ext = FZipFileName.substr(std::min(FZipFileName.size(), FZipFileName.find_last_of('.')));
+    std::string ext =
+        FZipFileName.substr(std::min(FZipFileName.size(), FZipFileName.find_last_of('.')));
     std::transform(ext.begin(), ext.end(), ext.begin(), ::toupper);
     if (ext == ".EXE") return RecordError(11041);
     std::string dir = TempDir.empty() ? (getenv("TMPDIR") ? getenv("TMPDIR") : "/tmp") : TempDir;
@@ -281,8 +366,9 @@ std::string TZipKeeper::AskAddPassword() {
 
 std::string TZipKeeper::AskExtractPassword() {
   std::string name = PasswordPromptFile.substr(PasswordPromptFile.find_last_of('/') + 1);
-  std::string prompt = PasswordPromptCount == 2 ? "Enter password for " + name + ":"
-                                                : "Wrong password, please re-enter for " + name + ": ";
+  std::string prompt = PasswordPromptCount == 2
+                           ? "Enter password for " + name + ":"
+                           : "Wrong password, please re-enter for " + name + ": ";
   if (Unattended) {
     RecordError(10151);
     return {};

@@ -1,8 +1,9 @@
 // TZipKeeper: locating the end record and reading the central directory into the model.
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cstring>
 #include <new>
-#include <sys/stat.h>
 
 #include "zipbridge/ZipKeeper.h"
 
@@ -68,7 +69,8 @@ bool TZipKeeper::LocateEndRecord(LocateMode mode, uint8_t (&endRecord)[22]) {
   if (FVolumeLabel.rfind("PKBACK# ", 0) == 0) {
     std::string digits = FVolumeLabel.substr(8, 3);
     labelNumber = (!digits.empty() && std::all_of(digits.begin(), digits.end(), ::isdigit))
-                      ? std::stoi(digits) : 0;
+                      ? std::stoi(digits)
+                      : 0;
   }
   FFirstOfSplitSet = false;
   uint8_t sig[8];

@@ -127,7 +127,8 @@ StreamResult StreamFile(const std::string& path, int level, const std::string& p
   }
 
   z_stream z{};
-  if (deflateInit2(&z, level, Z_DEFLATED, -15, 9, Z_DEFAULT_STRATEGY) != Z_OK) throw std::bad_alloc();
+  if (deflateInit2(&z, level, Z_DEFLATED, -15, 9, Z_DEFAULT_STRATEGY) != Z_OK)
+    throw std::bad_alloc();
   struct ZEnd {
     z_stream* z;
     ~ZEnd() { deflateEnd(z); }

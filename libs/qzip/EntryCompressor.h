@@ -17,10 +17,10 @@ namespace quil::qzip {
 constexpr uint64_t kInMemoryLimit = 32ull << 20;
 
 struct PackedData {
-  std::string Data;        // compressed (and encrypted) bytes
+  std::string Data;  // compressed (and encrypted) bytes
   uint32_t Crc = 0;
-  uint16_t Method = 0;     // 0 stored, 8 deflated
-  uint64_t Size = 0;       // uncompressed size
+  uint16_t Method = 0;  // 0 stored, 8 deflated
+  uint64_t Size = 0;    // uncompressed size
 };
 
 // One libdeflate compressor per level, kept for one thread.

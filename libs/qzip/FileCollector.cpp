@@ -94,6 +94,8 @@ class Collector {
     f.Size = isDir ? 0 : uint64_t(st.st_size);
     f.MTime = st.st_mtime;
     f.Mode = st.st_mode;
+    f.Device = st.st_dev;
+    f.Inode = st.st_ino;
     FOut.push_back(std::move(f));
   }
 
@@ -133,8 +135,9 @@ bool IsExcluded(const std::string& name, const std::vector<std::string>& pattern
   for (auto pat : patterns) {
     std::replace(pat.begin(), pat.end(), '\\', '/');
     if (pat.empty()) continue;
-    if (::fnmatch(pat.c_str(), trimmed.c_str(), 0) == 0) return true;
-    if (pat.find('/') == std::string::npos && ::fnmatch(pat.c_str(), base.c_str(), 0) == 0) {
+    if (::fnmatch(pat.c_str(), trimmed.c_str(), FNM_CASEFOLD) == 0) return true;
+    if (pat.find('/') == std::string::npos &&
+        ::fnmatch(pat.c_str(), base.c_str(), FNM_CASEFOLD) == 0) {
       return true;
     }
   }
@@ -159,7 +162,8 @@ std::vector<SourceFile> CollectFiles(const ZipOptions& o, std::vector<std::strin
     }
     // A pattern: the matches in its folder; with recursion also matching files further down.
     std::string pattern = BaseName(spec);
-    std::string dir = spec.size() > pattern.size() ? spec.substr(0, spec.size() - pattern.size()) : "";
+    std::string dir =
+        spec.size() > pattern.size() ? spec.substr(0, spec.size() - pattern.size()) : "";
     glob_t g{};
     if (::glob(spec.c_str(), GLOB_NOSORT, nullptr, &g) == 0) {
       std::vector<std::string> hits(g.gl_pathv, g.gl_pathv + g.gl_pathc);
@@ -180,4 +184,3 @@ std::vector<SourceFile> CollectFiles(const ZipOptions& o, std::vector<std::strin
 }
 
 }  // namespace quil::qzip
-

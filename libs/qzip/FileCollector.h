@@ -17,8 +17,10 @@ struct SourceFile {
   std::string StoredName;  // '/'-separated; folders end with '/'
   bool IsDir = false;
   uint64_t Size = 0;
-  int64_t MTime = 0;       // seconds since 1970
+  int64_t MTime = 0;  // seconds since 1970
   mode_t Mode = 0;
+  dev_t Device = 0;
+  ino_t Inode = 0;
 };
 
 // Name an archive entry gets for `path`: no leading '/', no "." or ".." parts, '\\' as '/';
@@ -29,6 +31,7 @@ std::string StoredNameFor(const std::string& path, bool folderNames, bool forceD
 // patterns without '/').
 bool IsExcluded(const std::string& name, const std::vector<std::string>& patterns);
 
+// Exclusions and deletions compare names without regard to case.
 // Expands the specifications. Files named explicitly that do not exist are reported through
 // `missing`. Duplicate stored names keep the first.
 std::vector<SourceFile> CollectFiles(const ZipOptions& o, std::vector<std::string>& missing);

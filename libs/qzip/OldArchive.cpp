@@ -68,7 +68,8 @@ void OldArchive::Read(const std::string& path) {
   uint64_t cdOffset = Get32(e + 16);
   uint16_t commentLen = Get16(e + 20);
   FComment.assign(tail.data() + at + 22, std::min<uint64_t>(commentLen, n - uint64_t(at) - 22));
-  if (Get16(e + 4) != 0 || Get16(e + 6) != 0) Bad("archives split over several files are not changed");
+  if (Get16(e + 4) != 0 || Get16(e + 6) != 0)
+    Bad("archives split over several files are not changed");
 
   uint64_t cdEnd = endPos;  // where the directory really ends
   // ZIP64 end record through its locator.

@@ -10,16 +10,16 @@
 namespace quil::qzip {
 
 struct OldEntry {
-  std::string Central;      // the 46-byte central header as stored
-  std::string Name;         // stored name, '\\' turned into '/'
-  std::string RawName;      // stored name bytes
-  std::string Extra;        // central extra field without its ZIP64 block
+  std::string Central;  // the 46-byte central header as stored
+  std::string Name;     // stored name, '\\' turned into '/'
+  std::string RawName;  // stored name bytes
+  std::string Extra;    // central extra field without its ZIP64 block
   std::string Comment;
   uint64_t CompressedSize = 0;
   uint64_t UncompressedSize = 0;
-  uint64_t Offset = 0;      // actual offset of the local header in the file
+  uint64_t Offset = 0;  // actual offset of the local header in the file
   uint16_t Flag = 0;
-  uint32_t DosTime = 0;     // time in the low, date in the high 16 bits
+  uint32_t DosTime = 0;  // time in the low, date in the high 16 bits
   // Filled by Locate(): length of local header + data + data descriptor.
   uint64_t SpanLength = 0;
 };

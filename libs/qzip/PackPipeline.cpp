@@ -39,7 +39,8 @@ void PackPipeline::Work() {
         if (!job.Password.empty()) {
           TraditionalCipher cipher(job.Password);
           std::string header = cipher.Header(job.Packed.Crc);
-          cipher.Encrypt(reinterpret_cast<uint8_t*>(job.Packed.Data.data()), job.Packed.Data.size());
+          cipher.Encrypt(reinterpret_cast<uint8_t*>(job.Packed.Data.data()),
+                         job.Packed.Data.size());
           job.Packed.Data.insert(0, header);
         }
       } catch (const ZipAbort& e) {

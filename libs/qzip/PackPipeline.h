@@ -17,9 +17,9 @@ namespace quil::qzip {
 
 struct PackJob {
   std::string Path;
-  int Level = 0;           // 0 stores
-  std::string Password;    // encrypts when not empty
-  bool Streamed = false;   // left to the writer
+  int Level = 0;          // 0 stores
+  std::string Password;   // encrypts when not empty
+  bool Streamed = false;  // left to the writer
   // Results:
   PackedData Packed;
   bool Failed = false;

@@ -38,7 +38,8 @@ quil::qzip::ZipOptions OptionsOf(const QZipCmdRec& r) {
     if (r.Exclusions[i]) o.Exclusions.push_back(r.Exclusions[i]);
   }
   o.StoreSuffixes = SplitSuffixes(r.StoreSuffixes);
-  if (r.Password) o.Password = std::string(r.Password, strnlen(r.Password, QZIP_PASSWORD_BUFFER - 1));
+  if (r.Password)
+    o.Password = std::string(r.Password, strnlen(r.Password, QZIP_PASSWORD_BUFFER - 1));
   if (r.Comment && *r.Comment) {
     o.Comment = r.Comment;
     o.HasComment = true;

@@ -16,7 +16,8 @@ struct ZipAbort {
 
 class Reporter {
  public:
-  Reporter(QZipCallback cb, void* window, void* caller) : FCb(cb), FWindow(window), FCaller(caller) {}
+  Reporter(QZipCallback cb, void* window, void* caller)
+      : FCb(cb), FWindow(window), FCaller(caller) {}
 
   // Each returns normally to go on; throws ZipAbort{QZIP_MSG_ABORTED} when the callback says stop.
   void FileBegins(const std::string& name, int64_t size);

@@ -38,7 +38,8 @@ bool HasSuffix(const std::string& name, const std::vector<std::string>& suffixes
   for (auto& c : lower) c = char(std::tolower(static_cast<unsigned char>(c)));
   for (auto s : suffixes) {
     for (auto& c : s) c = char(std::tolower(static_cast<unsigned char>(c)));
-    if (!s.empty() && lower.size() >= s.size() && lower.compare(lower.size() - s.size(), s.size(), s) == 0) {
+    if (!s.empty() && lower.size() >= s.size() &&
+        lower.compare(lower.size() - s.size(), s.size(), s) == 0) {
       return true;
     }
   }
@@ -49,8 +50,9 @@ bool MatchesDeleteSpec(const std::string& name, const std::vector<std::string>& 
   for (auto spec : specs) {
     std::replace(spec.begin(), spec.end(), '\\', '/');
     if (spec.empty()) continue;
-    if (::fnmatch(spec.c_str(), name.c_str(), 0) == 0) return true;
-    if (name.back() == '/' && ::fnmatch((spec + "/").c_str(), name.c_str(), 0) == 0) return true;
+    if (::fnmatch(spec.c_str(), name.c_str(), FNM_CASEFOLD) == 0) return true;
+    if (name.back() == '/' && ::fnmatch((spec + "/").c_str(), name.c_str(), FNM_CASEFOLD) == 0)
+      return true;
   }
   return false;
 }
@@ -125,6 +127,13 @@ class Command {
   int PlanAdd() {
     std::vector<std::string> missing;
     FSources = CollectFiles(FO, missing);
+    // The archive never stores itself.
+    struct stat self {};
+    if (::stat(FO.ZipFileName.c_str(), &self) == 0) {
+      std::erase_if(FSources, [&](const SourceFile& f) {
+        return f.Device == self.st_dev && f.Inode == self.st_ino;
+      });
+    }
     for (const auto& m : missing) FRep.Message(QZIP_MSG_INFO, "name not matched: " + m);
     std::unordered_map<std::string, size_t> oldByName;
     for (size_t i = 0; i < FOld.Entries().size(); ++i) oldByName.emplace(FOld.Entries()[i].Name, i);
@@ -189,7 +198,8 @@ class Command {
       j.Password = password;
       j.Streamed = s.IsDir || s.Size > kInMemoryLimit;
     }
-    int threads = FO.Threads > 0 ? FO.Threads : int(std::max(1u, std::thread::hardware_concurrency()));
+    int threads =
+        FO.Threads > 0 ? FO.Threads : int(std::max(1u, std::thread::hardware_concurrency()));
     threads = int(std::min<size_t>(size_t(threads), std::max<size_t>(1, jobs.size())));
 
     NewArchiveFile out(FO.ZipFileName);
@@ -290,9 +300,8 @@ class Command {
       }
     }
     // Folders go when they became empty, the deepest first.
-    std::sort(dirs.begin(), dirs.end(), [](const std::string& a, const std::string& b) {
-      return a.size() > b.size();
-    });
+    std::sort(dirs.begin(), dirs.end(),
+              [](const std::string& a, const std::string& b) { return a.size() > b.size(); });
     for (const auto& d : dirs) ::rmdir(d.c_str());
   }
 

@@ -9,13 +9,13 @@ namespace quil::qzip {
 
 struct ZipOptions {
   std::string ZipFileName;
-  std::vector<std::string> Specs;       // files to add, or entry patterns to delete
-  std::vector<std::string> Exclusions;  // patterns of names not to add
+  std::vector<std::string> Specs;          // files to add, or entry patterns to delete
+  std::vector<std::string> Exclusions;     // patterns of names not to add
   std::vector<std::string> StoreSuffixes;  // ".gif" ...: stored without compression
   std::string Password;
-  std::string Comment;      // new archive comment; empty keeps the existing one
+  std::string Comment;  // new archive comment; empty keeps the existing one
   bool HasComment = false;
-  int Level = 6;            // 0 stores
+  int Level = 6;  // 0 stores
   bool Delete = false;
   bool Encrypt = false;
   bool HiddenFiles = false;
@@ -28,7 +28,7 @@ struct ZipOptions {
   bool Freshen = false;
   bool LatestTime = false;
   bool Verbose = false;
-  int Threads = 0;          // 0: one per core
+  int Threads = 0;  // 0: one per core
 };
 
 }  // namespace quil::qzip

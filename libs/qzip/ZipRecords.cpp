@@ -119,7 +119,8 @@ std::string CentralHeader(const CentralEntry& e) {
   return h + e.Name + x + e.Comment;
 }
 
-std::string EndRecords(uint64_t count, uint64_t cdOffset, uint64_t cdSize, const std::string& comment) {
+std::string EndRecords(uint64_t count, uint64_t cdOffset, uint64_t cdSize,
+                       const std::string& comment) {
   std::string r;
   bool zip64 = count >= kMax16 || cdOffset >= kMax32 || cdSize >= kMax32;
   if (zip64) {

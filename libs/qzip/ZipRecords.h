@@ -10,7 +10,7 @@ namespace quil::qzip {
 
 // One entry of the new central directory.
 struct CentralEntry {
-  std::string Name;        // stored bytes
+  std::string Name;          // stored bytes
   uint16_t MadeBy = 0x031E;  // Unix, 3.0
   uint16_t Needed = 20;
   uint16_t Flag = 0;
@@ -22,7 +22,7 @@ struct CentralEntry {
   uint64_t Offset = 0;
   uint16_t Internal = 0;
   uint32_t External = 0;
-  std::string Extra;       // without a ZIP64 block (added here when needed)
+  std::string Extra;  // without a ZIP64 block (added here when needed)
   std::string Comment;
 };
 
@@ -42,6 +42,7 @@ std::string LocalHeader(const CentralEntry& e, bool zip64, const std::string& ex
 constexpr size_t kLocalCrcAt = 14;
 std::string CentralHeader(const CentralEntry& e);
 // The ZIP64 end record and locator when needed, then the end record with the comment.
-std::string EndRecords(uint64_t count, uint64_t cdOffset, uint64_t cdSize, const std::string& comment);
+std::string EndRecords(uint64_t count, uint64_t cdOffset, uint64_t cdSize,
+                       const std::string& comment);
 
 }  // namespace quil::qzip

@@ -4,6 +4,7 @@
 
 #include "../zipwrite/ZipTestKit.h"
 #include "libs/common/ZipDllApi.h"
+#include "zipbridge/UnzipCommandRecord.h"
 #include "zipbridge/ZipCommandRecord.h"
 #include "zipbridge/ZipKeeper.h"
 
@@ -73,7 +74,9 @@ TEST(ZipKeeperLibrary, CallbackAnswers) {
   call(QZIP_ACTION_CRC_ERROR, 0x1234, 0x5678, "f");
   EXPECT_EQ(rec.Value1, 2);
   // A password request answered with nothing: flag 0, repeat count 0.
-  k.OnPasswordError = [](TZipKeeper&, std::string& pw, const std::string&, uint32_t&) { pw.clear(); };
+  k.OnPasswordError = [](TZipKeeper&, std::string& pw, const std::string&, uint32_t&) {
+    pw.clear();
+  };
   call(QZIP_ACTION_PASSWORD, 0, 3, "f");
   EXPECT_EQ(rec.Value1, 0);
   EXPECT_EQ(rec.Value2, 0);
@@ -171,8 +174,9 @@ TEST(ZipKeeperLibrary, AddAndDeleteThroughTheLibrary) {
   EXPECT_TRUE(k.Contents()[0].IsEncrypted);
   EXPECT_EQ(k.Contents()[1].EntryName, "tree/sub/c.gif");
   EXPECT_EQ(k.Contents()[1].CompressionMethod, 0);  // stored suffix
-  std::vector<std::string> expect = {"3::2", "4::8000", "0:renamed/a.txt:5000", "1::5000",
-                                     "0:tree/sub/c.gif:3000", "1::3000", "2::0"};
+  std::vector<std::string> expect = {
+      "3::2",    "4::8000", "0:renamed/a.txt:5000", "1::5000", "0:tree/sub/c.gif:3000",
+      "1::3000", "2::0"};
   EXPECT_EQ(progress, expect);
   std::string out;
   EXPECT_EQ(Shell("unzip -tq -P pass " + Quote(d / "k.zip"), &out), 0) << out;
@@ -183,4 +187,54 @@ TEST(ZipKeeperLibrary, AddAndDeleteThroughTheLibrary) {
   ASSERT_EQ(k.EntryTotal(), 1);
   EXPECT_EQ(k.Contents()[0].EntryName, "tree/sub/c.gif");
   EXPECT_EQ(Shell("unzip -tq -P pass " + Quote(d / "k.zip"), &out), 0) << out;
+}
+
+TEST(ZipKeeperLibrary, UnzipCommandRecordFields) {
+  TZipKeeper k;
+  k.FSpecArgs = {"*.txt"};
+  k.ExtrOptions = {ExtrUpdate, ExtrFreshen, ExtrDirNames, ExtrTest};
+  k.SetPasswordReqCount(4);
+  UnzipCommandRecord r(k, 160, "x.zip", nullptr);
+  ASSERT_FALSE(r.IsOldLayout());
+  EXPECT_EQ(r.NewLayout()->Update, -1);
+  EXPECT_EQ(r.NewLayout()->Freshen, 0);
+  EXPECT_EQ(r.NewLayout()->FolderNames, -1);
+  EXPECT_EQ(r.NewLayout()->TestOnly, -1);
+  EXPECT_EQ(r.NewLayout()->Overwrite, 0);
+  EXPECT_EQ(r.NewLayout()->PasswordRequestCount, 4);
+  EXPECT_EQ(r.NewLayout()->CheckValue, 7);
+  EXPECT_STREQ(r.NewLayout()->Specs[0].Spec, "*.txt");
+  UnzipCommandRecord mid(k, 155, "x.zip", nullptr);
+  EXPECT_EQ(mid.NewLayout()->PasswordRequestCount, 0);  // only libraries above 159 get it
+  // An old library, unattended, encrypting, no password: a filler password so it never asks.
+  k.Unattended = true;
+  k.AddOptions = {AddEncrypt};
+  UnzipCommandRecord old(k, 151, "x.zip", nullptr);
+  ASSERT_TRUE(old.IsOldLayout());
+  EXPECT_EQ(std::strlen(old.OldLayout()->Password), 80u);
+  EXPECT_EQ(old.OldLayout()->CheckValue, 7);
+  EXPECT_STREQ(old.OldLayout()->Specs[0], "*.txt");
+  UnzipCommandRecord current(k, 160, "x.zip", nullptr);
+  EXPECT_STREQ(current.NewLayout()->Password, "");
+}
+
+TEST(ZipKeeperLibrary, ExtractWithoutItsLibraryDoesNothing) {
+  ScratchDir d;
+  PutFile(d / "a.zip", std::string("PK\x05\x06", 4) + std::string(18, '\0'));
+  TZipKeeper k;
+  k.SetDLLDirectory(d.Path.string());
+  k.SetZipFileName(d / "a.zip");
+  k.Unattended = true;  // no password and no handler: the run would not ask
+  k.SetPasswordReqCount(3);
+  k.FSpecArgs = {"*"};
+  k.Extract();
+  EXPECT_EQ(k.ErrorCode(), 10704);
+  EXPECT_EQ(k.ErrorMessage(), "libqunzip.so not found!");
+  EXPECT_EQ(k.PasswordReqCount(), 3u);
+  EXPECT_EQ(k.FSpecArgs.size(), 1u);
+  EXPECT_FALSE(k.ExtractBusy());
+  EXPECT_EQ(k.UnzipLibraryVersion(), 0);
+  TZipKeeper none;
+  none.Extract();
+  EXPECT_EQ(none.ErrorCode(), 10102);
 }

@@ -33,7 +33,8 @@ std::vector<Expected> ReadExpect(const std::string& path) {
     std::getline(ss, size, '\t');
     std::getline(ss, crc, '\t');
     std::getline(ss, method, '\t');
-    out.push_back({name, std::stoull(size), uint32_t(std::stoul(crc, nullptr, 16)), std::stoi(method)});
+    out.push_back(
+        {name, std::stoull(size), uint32_t(std::stoul(crc, nullptr, 16)), std::stoi(method)});
   }
   return out;
 }
@@ -52,7 +53,6 @@ struct Listed {
     K.SetZipFileName(path);
   }
 };
-
 
 }  // namespace
 
@@ -91,7 +91,8 @@ TEST(ZipKeeperList, ShapesOfTheEndAndTheStart) {
   PutFile(d / "dir/sub/file.txt", "some text\n");
   ASSERT_EQ(Shell("zip -q -X plain.zip dir/sub/file.txt"), 0);
   std::string plain = Slurp(d / "plain.zip");
-  ASSERT_EQ(Shell("cp plain.zip commented.zip && printf 'ten bytes!' | zip -q -z commented.zip"), 0);
+  ASSERT_EQ(Shell("cp plain.zip commented.zip && printf 'ten bytes!' | zip -q -z commented.zip"),
+            0);
   std::string commented = Slurp(d / "commented.zip");
   std::string padTo512(512 - commented.size() % 512, '\0');
   std::string stub(20000, 'S');
@@ -102,7 +103,7 @@ TEST(ZipKeeperList, ShapesOfTheEndAndTheStart) {
     const char* what;
     std::string bytes;  // empty: use the file already written under `file`
     std::string file;
-    int error;          // ErrorCode after List
+    int error;  // ErrorCode after List
     int64_t entries, stub;
     std::string comment;
   } cases[] = {
@@ -116,7 +117,8 @@ TEST(ZipKeeperList, ShapesOfTheEndAndTheStart) {
       {"not a zip", std::string(3000, 'x'), "", 11036, 0, 0, ""},
       {"first file of a split set", std::string("PK\x07\x08PK\x03\x04", 8) + std::string(100, 'a'),
        "", 11045, 0, 0, ""},
-      {"truncated directory", plain.substr(0, 30) + plain.substr(plain.size() - 22), "", 10201, 0, 0, ""},
+      {"truncated directory", plain.substr(0, 30) + plain.substr(plain.size() - 22), "", 10201, 0,
+       0, ""},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -144,18 +146,51 @@ TEST(ZipKeeperList, ShapesOfTheEndAndTheStart) {
 // Hand-made archive with one name from a given host, flags and bytes.
 std::string OneEntryZip(uint8_t host, uint8_t version, uint16_t flag, const std::string& name) {
   std::string local, central, end;
-  auto p16 = [](std::string& s, uint32_t v) { s += char(v & 0xFF); s += char((v >> 8) & 0xFF); };
-  auto p32 = [&](std::string& s, uint32_t v) { p16(s, v & 0xFFFF); p16(s, v >> 16); };
-  p32(local, 0x04034B50); p16(local, 10); p16(local, flag); p16(local, 0); p32(local, 0);
-  p32(local, 0); p32(local, 0); p32(local, 0); p16(local, uint32_t(name.size())); p16(local, 0);
+  auto p16 = [](std::string& s, uint32_t v) {
+    s += char(v & 0xFF);
+    s += char((v >> 8) & 0xFF);
+  };
+  auto p32 = [&](std::string& s, uint32_t v) {
+    p16(s, v & 0xFFFF);
+    p16(s, v >> 16);
+  };
+  p32(local, 0x04034B50);
+  p16(local, 10);
+  p16(local, flag);
+  p16(local, 0);
+  p32(local, 0);
+  p32(local, 0);
+  p32(local, 0);
+  p32(local, 0);
+  p16(local, uint32_t(name.size()));
+  p16(local, 0);
   local += name;
-  p32(central, 0x02014B50); central += char(version); central += char(host); p16(central, 10);
-  p16(central, flag); p16(central, 0); p32(central, 0); p32(central, 0); p32(central, 0);
-  p32(central, 0); p16(central, uint32_t(name.size())); p16(central, 0); p16(central, 0);
-  p16(central, 0); p16(central, 0); p32(central, 0); p32(central, 0);
+  p32(central, 0x02014B50);
+  central += char(version);
+  central += char(host);
+  p16(central, 10);
+  p16(central, flag);
+  p16(central, 0);
+  p32(central, 0);
+  p32(central, 0);
+  p32(central, 0);
+  p32(central, 0);
+  p16(central, uint32_t(name.size()));
+  p16(central, 0);
+  p16(central, 0);
+  p16(central, 0);
+  p16(central, 0);
+  p32(central, 0);
+  p32(central, 0);
   central += name;
-  p32(end, 0x06054B50); p16(end, 0); p16(end, 0); p16(end, 1); p16(end, 1);
-  p32(end, uint32_t(central.size())); p32(end, uint32_t(local.size())); p16(end, 0);
+  p32(end, 0x06054B50);
+  p16(end, 0);
+  p16(end, 0);
+  p16(end, 1);
+  p16(end, 1);
+  p32(end, uint32_t(central.size()));
+  p32(end, uint32_t(local.size()));
+  p16(end, 0);
   return local + central + end;
 }
 
@@ -192,10 +227,12 @@ TEST(ZipKeeperList, CodePageRule) {
 
 TEST(ZipKeeperText, TableFallbackAndErrorConvention) {
   EXPECT_EQ(ZipText(10604), "libqzip.so not found!");
-  EXPECT_EQ(ZipText(10999), "ZipText.res is probably not linked to the executable\nMissing String ID is: 10999");
+  EXPECT_EQ(ZipText(10999),
+            "ZipText.res is probably not linked to the executable\nMissing String ID is: 10999");
   EXPECT_EQ(ZipTextOrEmpty(10999), "");
   EXPECT_EQ(ZipKeeperError(11038, int64_t(3)).what(),
-            std::string("This is the 3th disk in a backup set,\nplease insert the last disk of this set"));
+            std::string(
+                "This is the 3th disk in a backup set,\nplease insert the last disk of this set"));
   EXPECT_EQ(ZipKeeperError(11034, int64_t(2)).Id, 11034);
   EXPECT_EQ(ZipTextFormat(11034, 2, 5), "Please insert disk volume 2 of 5");
   EXPECT_EQ(ZipKeeperError(11004, "/mnt/x/").what(), std::string("Drive /mnt/x/ is NOT defined"));

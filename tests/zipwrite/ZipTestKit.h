@@ -73,16 +73,18 @@ inline std::string Quote(const std::string& s) {
 inline std::string PyList(const std::vector<std::string>& zips) {
   std::string out, args;
   for (const auto& z : zips) args += " " + Quote(z);
-  Shell("python3 -I -S -c " + Quote(
-            "import sys,zipfile\n"
-            "for a in sys.argv[1:]:\n"
-            " z=zipfile.ZipFile(a)\n"
-            " print('archive=%s'%a)\n"
-            " print('comment=%s'%z.comment.decode('latin-1'))\n"
-            " for i in z.infolist(): print('%s\\t%d\\t%d\\t%08x\\t%d\\t%08x\\t%s'%(i.filename,"
-            "i.compress_type,i.file_size,i.CRC,i.flag_bits,i.external_attr,"
-            "'%04d%02d%02d%02d%02d%02d'%i.date_time))\n") + args,
-        &out);
+  Shell(
+      "python3 -I -S -c " +
+          Quote("import sys,zipfile\n"
+                "for a in sys.argv[1:]:\n"
+                " z=zipfile.ZipFile(a)\n"
+                " print('archive=%s'%a)\n"
+                " print('comment=%s'%z.comment.decode('latin-1'))\n"
+                " for i in z.infolist(): print('%s\\t%d\\t%d\\t%08x\\t%d\\t%08x\\t%s'%(i.filename,"
+                "i.compress_type,i.file_size,i.CRC,i.flag_bits,i.external_attr,"
+                "'%04d%02d%02d%02d%02d%02d'%i.date_time))\n") +
+          args,
+      &out);
   return out;
 }
 inline std::string PyList(const std::string& zip) { return PyList(std::vector<std::string>{zip}); }
@@ -96,7 +98,8 @@ inline std::string TreeDigest(const std::string& dir) {
     std::string rel = fs::relative(e.path(), dir).string();
     std::string line = rel + " mode=" + std::to_string(st.st_mode & 07777);
     if (S_ISREG(st.st_mode)) {
-      line += " mtime=" + std::to_string(st.st_mtime) + " data=" + std::to_string(std::hash<std::string>{}(Slurp(e.path())));
+      line += " mtime=" + std::to_string(st.st_mtime) +
+              " data=" + std::to_string(std::hash<std::string>{}(Slurp(e.path())));
     } else {
       line += " dir";
     }
@@ -125,7 +128,7 @@ class QZip {
   std::string Zip, Password, Comment, Suffixes;
   int Level = 6;
   bool Encrypt = false, Hidden = false, FolderEntries = false, FolderNames = true, Recurse = false,
-       Move = false, Update = false, Freshen = false, Delete = false;
+       Move = false, Update = false, Freshen = false, Delete = false, LatestTime = false;
   // Called for each callback; returning -1 stops.
   std::function<int32_t(QZipCallbackRec&)> OnCallback;
   // What the callbacks reported.
@@ -154,6 +157,7 @@ class QZip {
     r.DeleteEntries = Delete ? -1 : 0;
     r.Update = Update ? -1 : 0;
     r.Freshen = Freshen ? -1 : 0;
+    r.LatestTime = LatestTime ? -1 : 0;
     r.SpecCount = int32_t(Specs.size());
     r.ZipFileName = Zip.c_str();
     r.Comment = Comment.empty() ? nullptr : Comment.c_str();

@@ -52,13 +52,14 @@ enum class Fault { FileSizeLimit, InputBecomesFolder, CancelInCallback, KilledMi
 }  // namespace
 
 TEST(ZipWriteFailure, OriginalArchiveSurvivesEveryFault) {
-  const Fault faults[] = {Fault::FileSizeLimit, Fault::InputBecomesFolder,
-                          Fault::CancelInCallback, Fault::KilledMidWrite};
+  const Fault faults[] = {Fault::FileSizeLimit, Fault::InputBecomesFolder, Fault::CancelInCallback,
+                          Fault::KilledMidWrite};
   for (bool big : {false, true}) {  // in-memory files and streamed ones
     for (Fault f : faults) {
       // Streamed files take another write path; the size limit and the kill exercise it.
       if (big && (f == Fault::InputBecomesFolder || f == Fault::CancelInCallback)) continue;
-      SCOPED_TRACE(testing::Message() << "fault " << int(f) << (big ? " big files" : " small files"));
+      SCOPED_TRACE(testing::Message()
+                   << "fault " << int(f) << (big ? " big files" : " small files"));
       ScratchDir d;
       ASSERT_EQ(0, ::chdir(d.Path.c_str()));
       std::string zip = d / "arc.zip";
@@ -66,7 +67,8 @@ TEST(ZipWriteFailure, OriginalArchiveSurvivesEveryFault) {
       ASSERT_EQ(Shell("zip -q -r " + Quote(zip) + " in"), 0);
       std::string original = Slurp(zip);
       size_t n = big ? 33u << 20 : 300000;  // above and below the in-memory limit
-      for (int i = 0; i < (big ? 1 : 2); ++i) PutFile(d / ("in/f" + std::to_string(i)), Noise(n, unsigned(i)));
+      for (int i = 0; i < (big ? 1 : 2); ++i)
+        PutFile(d / ("in/f" + std::to_string(i)), Noise(n, unsigned(i)));
       auto listingBefore = FolderListing(d.Path.string());
 
       int status = InChild([&] {

@@ -45,7 +45,8 @@ std::string Fields(const std::string& all, const std::string& zip, const std::st
   std::string line = list.substr(at + 1, list.find('\n', at + 1) - at - 1);
   std::vector<std::string> f;
   size_t i = 0;
-  for (size_t j; (j = line.find('\t', i)) != std::string::npos; i = j + 1) f.push_back(line.substr(i, j - i));
+  for (size_t j; (j = line.find('\t', i)) != std::string::npos; i = j + 1)
+    f.push_back(line.substr(i, j - i));
   f.push_back(line.substr(i));
   return f[1] + " " + f[2] + " " + f[4] + " " + f[5] + " " + f[6];
 }
@@ -88,10 +89,16 @@ TEST(ZipWrite, RoundTripsThroughOracleToolsAtEveryKindOfLevel) {
     q.FolderEntries = true;
     q.Hidden = true;
     q.Level = level;
-    EXPECT_EQ(q.Run(), 9) << (q.Messages.empty() ? "" : q.Messages[0].second);  // 6 files, 3 folders
+    EXPECT_EQ(q.Run(), 9) << (q.Messages.empty() ? ""
+                                                 : q.Messages[0].second);  // 6 files, 3 folders
     std::string out;
     EXPECT_EQ(Shell("unzip -tq " + Quote(q.Zip), &out), 0) << out;
     EXPECT_EQ(Shell("7zz t " + Quote(q.Zip), &out), 0) << out;
+    // An archive named among its own inputs is left out.
+    QZip again;
+    again.Zip = q.Zip;
+    again.Specs = {fs::path(q.Zip).filename().string()};
+    EXPECT_EQ(again.Run(), 0);
     std::string x = d / ("x" + std::to_string(level));
     fs::create_directories(x);
     ASSERT_EQ(Extract(q.Zip, x), 0);
@@ -124,16 +131,40 @@ TEST(ZipWrite, NameOptionsTable) {
     std::vector<std::string> exclusions;
     std::string names;  // expected, sorted, one per line
   } cases[] = {
-      {"plain recursion", {"src"}, true, true, false, false, {},
+      {"plain recursion",
+       {"src"},
+       true,
+       true,
+       false,
+       false,
+       {},
        "src/empty.dat\nsrc/noise.bin\nsrc/readme.txt\nsrc/sub/Grüße.txt\nsrc/sub/deep/notes.txt\n"},
       {"no recursion: the folder alone", {"src"}, false, true, true, false, {}, "src/\n"},
-      {"without folder names", {"src/*.txt"}, true, false, false, false, {},
+      {"without folder names",
+       {"src/*.txt"},
+       true,
+       false,
+       false,
+       false,
+       {},
        "Grüße.txt\nnotes.txt\nreadme.txt\n"},
       {"wildcard in one folder", {"src/*.txt"}, false, true, false, false, {}, "src/readme.txt\n"},
-      {"hidden files and exclusions", {"src"}, true, true, false, true, {"*.txt", "src/noise.bin"},
+      {"hidden files and exclusions",
+       {"src"},
+       true,
+       true,
+       false,
+       true,
+       {"*.TXT", "src/noise.bin"},
        "src/.hidden\nsrc/empty.dat\n"},
-      {"absolute and dotted paths lose their roots", {d / "src/sub/../readme.txt"}, false, true,
-       false, false, {}, (d.Path.relative_path() / "src/sub/readme.txt").string() + "\n"},
+      {"absolute and dotted paths lose their roots",
+       {d / "src/sub/../readme.txt"},
+       false,
+       true,
+       false,
+       false,
+       {},
+       (d.Path.relative_path() / "src/sub/readme.txt").string() + "\n"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -238,8 +269,7 @@ TEST(ZipWrite, UpdateFreshenMoveDeleteAndComment) {
     std::string expect;  // name=content, sorted
   } steps[] = {
       {"freshen: only newer files already stored", false, true, 1, "a.txt=alpha 2\nb.txt=beta 1\n"},
-      {"update: newer and new files", true, false, 1,
-       "a.txt=alpha 2\nb.txt=beta 1\nc.txt=gamma\n"},
+      {"update: newer and new files", true, false, 1, "a.txt=alpha 2\nb.txt=beta 1\nc.txt=gamma\n"},
       {"plain add replaces everything named", false, false, 3,
        "a.txt=alpha 2\nb.txt=beta 2\nc.txt=gamma\n"},
   };
@@ -284,7 +314,7 @@ TEST(ZipWrite, UpdateFreshenMoveDeleteAndComment) {
     QZip del;
     del.Zip = zip;
     del.Delete = true;
-    del.Specs = {"[ab].txt", "nothing*"};
+    del.Specs = {"[aB].TXT", "nothing*"};  // names compare without regard to case
     EXPECT_EQ(del.Run(), 2);
     std::string list = PyList(zip);
     EXPECT_NE(list.find("\ncomment=made for the test\n"), std::string::npos) << list;
@@ -352,11 +382,67 @@ TEST(ZipWrite, ProgressReportsTotalsThenEachFile) {
     return 0;
   };
   EXPECT_EQ(q.Run(), 2);
-  std::vector<int> expect = {QZIP_ACTION_NEW_NAME, QZIP_ACTION_NEW_NAME, QZIP_ACTION_TOTAL_FILES,
-                             QZIP_ACTION_TOTAL_BYTES, QZIP_ACTION_FILE_BEGINS,
-                             QZIP_ACTION_BYTES_DONE, QZIP_ACTION_FILE_BEGINS,
-                             QZIP_ACTION_BYTES_DONE, QZIP_ACTION_BATCH_END};
+  std::vector<int> expect = {
+      QZIP_ACTION_NEW_NAME,    QZIP_ACTION_NEW_NAME,    QZIP_ACTION_TOTAL_FILES,
+      QZIP_ACTION_TOTAL_BYTES, QZIP_ACTION_FILE_BEGINS, QZIP_ACTION_BYTES_DONE,
+      QZIP_ACTION_FILE_BEGINS, QZIP_ACTION_BYTES_DONE,  QZIP_ACTION_BATCH_END};
   EXPECT_EQ(q.Actions, expect);
   EXPECT_EQ(totalBytes, 300);
   EXPECT_EQ(bytesDone, 300);
+}
+
+TEST(ZipWrite, MoreEntriesThanTheEndRecordCountsUseZip64) {
+  ScratchDir d;
+  ASSERT_EQ(0, ::chdir(d.Path.c_str()));
+  // 65537 one-byte entries with ZIP64 end records, laid out by a few lines of Python; deleting one
+  // leaves 65536, one more than the 16-bit counts hold, so the rewritten archive needs ZIP64 too.
+  const int kEntries = 65537;
+  std::string zip = d / "many.zip";
+  const char* kWriter =
+      "import sys,struct,zlib\n"
+      "n=int(sys.argv[2]); out=bytearray(); cd=bytearray(); crc=zlib.crc32(b'x')\n"
+      "for i in range(n):\n"
+      "    name=str(i).encode(); off=len(out)\n"
+      "    "
+      "out+=struct.pack('<IHHHHHIIIHH',0x04034b50,10,0,0,0,0x21,crc,1,1,len(name),0)+name+b'x'\n"
+      "    "
+      "cd+=struct.pack('<IHHHHHHIIIHHHHHII',0x02014b50,0x031e,10,0,0,0,0x21,crc,1,1,len(name),0,0,"
+      "0,0,0o100644<<16,off)+name\n"
+      "cdoff=len(out); out+=cd; z64=len(out)\n"
+      "out+=struct.pack('<IQHHIIQQQQ',0x06064b50,44,0x031e,45,0,0,n,n,len(cd),cdoff)\n"
+      "out+=struct.pack('<IIQI',0x07064b50,0,z64,1)\n"
+      "out+=struct.pack('<IHHHHIIH',0x06054b50,0,0,0xffff,0xffff,len(cd),cdoff,0)\n"
+      "open(sys.argv[1],'wb').write(out)\n";
+  ASSERT_EQ(Shell("python3 -I -S -c " + Quote(kWriter) + " " + Quote(zip) + " " +
+                  std::to_string(kEntries)),
+            0);
+  std::string out;
+  ASSERT_EQ(Shell("unzip -tq " + Quote(zip), &out), 0) << out;  // the input itself is sound
+  QZip q;
+  q.Zip = zip;
+  q.Delete = true;
+  q.Specs = {"77"};
+  ASSERT_EQ(q.Run(), 1) << (q.Messages.empty() ? "" : q.Messages.back().second);
+  EXPECT_EQ(Shell("unzip -tq " + Quote(zip), &out), 0) << out;
+  EXPECT_EQ(Shell("unzip -l " + Quote(zip) + " | tail -1", &out), 0);
+  EXPECT_NE(out.find("65536 files"), std::string::npos) << out;
+  EXPECT_EQ(Shell("unzip -l " + Quote(zip) + " 77", &out), 11) << out;  // no longer there
+  std::string tail = Slurp(zip);
+  tail = tail.substr(tail.size() - 22 - 20 - 56);
+  EXPECT_EQ(tail.substr(0, 4), std::string("PK\x06\x06", 4));  // ZIP64 end record and locator
+}
+
+TEST(ZipWrite, ArchiveTakesTheTimeOfItsNewestEntry) {
+  ScratchDir d;
+  ASSERT_EQ(0, ::chdir(d.Path.c_str()));
+  PutFile(d / "old.txt", "o", 1500000000);
+  PutFile(d / "new.txt", "n", 1600000000);
+  QZip q;
+  q.Zip = d / "t.zip";
+  q.Specs = {"old.txt", "new.txt"};
+  q.LatestTime = true;
+  ASSERT_EQ(q.Run(), 2);
+  struct stat st {};
+  ASSERT_EQ(::stat(q.Zip.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mtime, 1600000000);  // an even second: the DOS time keeps it
 }
