@@ -75,6 +75,9 @@ TCommandState CommandsForKind(std::string_view kind, bool readOnly, bool spanned
   c.RenameInPlace = zip;
   c.Test = kind != ".cab" && kind != ".enc";
   c.UUEncode = kind != ".enc";
+  // Formats that are listed only: nothing to extract, view or test.
+  if (kind == ".ha" || kind == ".pak" || kind == ".msgz")
+    c.Extract = c.View = c.CheckOut = c.Test = false;
   if (readOnly) {
     c.MoveArchive = c.RenameArchive = c.DeleteArchive = false;
     c.Add = c.DropFiles = c.Delete = c.RenameInPlace = false;
