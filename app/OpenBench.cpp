@@ -52,12 +52,12 @@ int main(int argc, char** argv) {
   for (int i = 0; i < runs; ++i) {
     form.CloseArchiveClick();
     QApplication::processEvents();
-    rssBefore = ResidentKiB();
+    if (i == 0) rssBefore = ResidentKiB();
     auto t0 = std::chrono::steady_clock::now();
     form.OpenArchiveFile(archive);
     QApplication::processEvents();  // paints the rows on screen
     auto t1 = std::chrono::steady_clock::now();
-    rssAfter = ResidentKiB();
+    if (i == 0) rssAfter = ResidentKiB();  // the first opening: memory not reused yet
     double ms = std::chrono::duration<double, std::milli>(t1 - t0).count();
     best = std::min(best, ms);
     total += ms;
@@ -73,12 +73,14 @@ int main(int argc, char** argv) {
   }
   const size_t n = form.EntryTable().Count();
   std::printf("ZIP directory read alone: best %.1f ms\n", zipBest);
-  std::printf("open %s: %zu entries, best %.1f ms, mean %.1f ms over %d runs\n", archive.c_str(),
-              n, best, total / runs, runs);
+  std::printf("open %s: %zu entries, best %.1f ms, mean %.1f ms over %d runs\n", archive.c_str(), n,
+              best, total / runs, runs);
   if (n > 0)
-    std::printf("memory: table %.1f bytes/entry, resident growth %.1f bytes/entry\n",
-                double(form.EntryTable().MemoryUsed()) / double(n),
-                double(rssAfter - rssBefore) * 1024.0 / double(n));
+    std::printf(
+        "memory: table %.1f bytes/entry, resident growth on the first opening %.1f bytes/entry "
+        "(the ZIP object's directory model included)\n",
+        double(form.EntryTable().MemoryUsed()) / double(n),
+        double(rssAfter - rssBefore) * 1024.0 / double(n));
   form.CloseArchiveClick();
   return 0;
 }

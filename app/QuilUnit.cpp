@@ -118,7 +118,8 @@ constexpr const char* kNoArchiveText = "Choose \"New\" to create or \"Open\" to 
 constexpr const char* kCannotOpenText =
     "Quillet cannot open this file. It does not appear to be a Zip file.\n\nIf it is a "
     "self-extracting file it is either not in the standard Zip file format or it s a corrupt.";
-constexpr int kColumnWidths[ListColumnCount] = {100, 110, 65, 40, 65, 63};
+// "Modified" is wider than 110: the desktop's fonts need it for a date and a time.
+constexpr int kColumnWidths[ListColumnCount] = {100, 140, 65, 40, 65, 63};
 
 }  // namespace
 
@@ -148,8 +149,8 @@ void TMainForm::FormCreate() {
   FLister.OnRead = [this](TArcMain*, int64_t, int32_t) { OnListerRead(); };
   FLister.OnNextVolume = [](TArcMain*, std::string&, const std::string&, bool exists,
                             bool& cancel) { cancel = !exists; };
-  FLister.OnError = [this](TArcMain*, const std::string& fn, const std::string&,
-                           const std::string&, int32_t code) {
+  FLister.OnError = [this](TArcMain*, const std::string& fn, const std::string&, const std::string&,
+                           int32_t code) {
     if (FListerError == 0) {
       FListerError = code;
       FListerErrorName = fn;
@@ -210,8 +211,8 @@ int TMainForm::FormShow() {
   if (FSwitchesPending) {
     const bool open = !FOpenArchivePath.empty();
     const std::string first = FArgs.empty() ? std::string() : FArgs[0];
-    const bool archiveSwitch = first == "-es" || first == "-e" || first == "-et" ||
-                               first == "-tosfx" || first == "-tozip";
+    const bool archiveSwitch =
+        first == "-es" || first == "-e" || first == "-et" || first == "-tosfx" || first == "-tozip";
     if ((!open && !FArgs.empty()) || (archiveSwitch && open)) {
       FSwitchesPending = false;
       setEnabled(false);
@@ -255,15 +256,15 @@ QAction* TMainForm::Action(const char* name) const {
 
 void TMainForm::BuildMenus() {
   QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
-  QAction* a = NewAction("NewArchive", QStringLiteral("&New Archive..."),
-                         &TMainForm::NewArchiveClick);
+  QAction* a =
+      NewAction("NewArchive", QStringLiteral("&New Archive..."), &TMainForm::NewArchiveClick);
   a->setShortcut(QKeySequence(QStringLiteral("Ctrl+N")));
   file->addAction(a);
   a = NewAction("OpenArchive", QStringLiteral("&Open Archive..."), &TMainForm::OpenArchiveClick);
   a->setShortcut(QKeySequence(QStringLiteral("Ctrl+O")));
   file->addAction(a);
-  file->addAction(NewAction("CloseArchive", QStringLiteral("&Close Archive"),
-                            &TMainForm::CloseArchiveClick));
+  file->addAction(
+      NewAction("CloseArchive", QStringLiteral("&Close Archive"), &TMainForm::CloseArchiveClick));
   file->addSeparator();
   a = NewAction("Exit", QStringLiteral("E&xit"), nullptr);
   connect(a, &QAction::triggered, this, &QWidget::close);
@@ -311,12 +312,12 @@ void TMainForm::BuildMenus() {
   FSortMenu = view->addMenu(QStringLiteral("Arrange &Icons"));
   FSortMenu->setObjectName(QStringLiteral("ArrangeIcons"));
   auto* sorts = new QActionGroup(this);
-  const char* kSortNames[] = {"byName", "byPath", "byType", "bySize",
+  const char* kSortNames[] = {"byName",       "byPath",  "byType", "bySize",
                               "byPackedSize", "byRatio", "byDate", "byOrginalOrder"};
-  const char* kSortTexts[] = {"Sort by &Name", "Sort by &Path", "Sort by &Type",
-                              "Sort by &Size", "Sort by P&acked Size",
-                              "Sort by &Compression Ratio", "Sort by &Date",
-                              "Sort by &Orginal Order"};
+  const char* kSortTexts[] = {"Sort by &Name",        "Sort by &Path",
+                              "Sort by &Type",        "Sort by &Size",
+                              "Sort by P&acked Size", "Sort by &Compression Ratio",
+                              "Sort by &Date",        "Sort by &Orginal Order"};
   for (int i = 0; i < 8; ++i) {
     a = NewAction(kSortNames[i], QString::fromLatin1(kSortTexts[i]), nullptr);
     a->setCheckable(true);
@@ -391,7 +392,7 @@ void TMainForm::BuildList() {
   FTree->setEditTriggers(QAbstractItemView::NoEditTriggers);
   FTree->setAllColumnsShowFocus(true);
   QHeaderView* header = FTree->header();
-  header->setStretchLastSection(false);
+  header->setStretchLastSection(true);  // "Path" (or the column dragged last) takes the rest
   header->setSectionsClickable(true);
   header->setSectionsMovable(false);
   for (int c = 0; c < ListColumnCount; ++c) FTree->setColumnWidth(c, kColumnWidths[c]);
@@ -481,7 +482,8 @@ void TMainForm::SetLights(bool busy) {
 void TMainForm::ApplySettings() {
   const TSettings& s = FSettings;
   Action("asWebPage")->setChecked(s.AsWebPage == 1);
-  const QString hot = QStringLiteral("QAbstractItemView::item:hover { text-decoration: underline; }");
+  const QString hot =
+      QStringLiteral("QAbstractItemView::item:hover { text-decoration: underline; }");
   FTree->setStyleSheet(s.AsWebPage == 1 ? hot : QString());
   FIconList->setStyleSheet(s.AsWebPage == 1 ? hot : QString());
   FStatusPanel->setVisible(s.ViewStatusLine == 1);
@@ -508,7 +510,7 @@ void TMainForm::ApplyToolbarLayout() {
   const int icon = FSettings.LargeButtons == 1 ? 32 : 16;
   FToolbar->setIconSize(QSize(icon, icon));
   FToolbar->setToolButtonStyle(FSettings.ShowToolbarText == 1 ? Qt::ToolButtonTextUnderIcon
-                                                             : Qt::ToolButtonIconOnly);
+                                                              : Qt::ToolButtonIconOnly);
   FToolbar->setToolTipDuration(FSettings.ToolbarTips == 1 ? -1 : 0);
   for (size_t b = 0; b < FButtons.size(); ++b)
     FButtons[b]->setToolTip(FSettings.ToolbarTips == 1 ? QString::fromLatin1(ToolbarButtons[b].Hint)
@@ -532,18 +534,6 @@ QWidget* TMainForm::ListView() const { return FStack->currentWidget(); }
 QString TMainForm::SPanel1Text() const { return FSPanel1->text(); }
 QString TMainForm::SPanel2Text() const { return FSPanel2->text(); }
 bool TMainForm::SPanel2Visible() const { return !FSPanel2->isHidden(); }
-
-void TMainForm::resizeEvent(QResizeEvent* event) {
-  QMainWindow::resizeEvent(event);
-  FitPathColumn();
-}
-
-void TMainForm::FitPathColumn() {
-  int others = 0;
-  for (int c = 0; c < lcPath; ++c) others += FTree->columnWidth(c);
-  int w = FTree->width() - others - 20;
-  if (w > 0) FTree->setColumnWidth(lcPath, w);
-}
 
 // --------------------------------------------------------------------------------------------
 // Opening and listing
@@ -606,8 +596,8 @@ void TMainForm::NewArchiveFile(std::string path) {
   if (QFileInfo::exists(Q(path))) {
     QString text = QStringLiteral("Cannot create \"") + Q(path) +
                    QStringLiteral("\". file already exists.Open existing file?");
-    if (ShowCenteredMessage(text, QMessageBox::Warning, QMessageBox::Yes | QMessageBox::No,
-                            this) == QMessageBox::Yes)
+    if (ShowCenteredMessage(text, QMessageBox::Warning, QMessageBox::Yes | QMessageBox::No, this) ==
+        QMessageBox::Yes)
       OpenArchiveFile(path);
     return;
   }
@@ -776,8 +766,8 @@ void TMainForm::ListArchive() {
                           (1.0 - double(FTotalPacked) / double(FTotalUnpacked)) * 100.0))
                     : std::string();
   FSPanel2->setText(Q("Total " + GroupThousands(int64_t(count)) +
-                      (count == 1 ? " file" : " files") + ", " + FUnpackedKB + " kB [" +
-                      FPackedKB + " kB]"));
+                      (count == 1 ? " file" : " files") + ", " + FUnpackedKB + " kB [" + FPackedKB +
+                      " kB]"));
   FModel->EndReset();
   QApplication::restoreOverrideCursor();
 

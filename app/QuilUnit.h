@@ -104,7 +104,6 @@ class TMainForm : public QMainWindow {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
-  void resizeEvent(QResizeEvent* event) override;
 
  private:
   void FormCreate();
@@ -116,7 +115,6 @@ class TMainForm : public QMainWindow {
   void ApplyCommands();
   void ApplyToolbarLayout();
   void SetLights(bool busy);
-  void FitPathColumn();
   void AddRecent(const std::string& path);
   void RemoveRecent(const std::string& path);
   void ReadZipDirectory();

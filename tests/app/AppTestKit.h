@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "support/TempDir.h"
 #include "app/CenteredMessage.h"
+#include "support/TempDir.h"
 
 namespace quil::test {
 
@@ -37,8 +37,7 @@ class AppTest : public ::testing::Test {
     Env("XDG_DATA_HOME", FDir / "data");
     Env("XDG_CACHE_HOME", FDir / "cache");
     Env("HOME", FDir.Path());
-    SetMessageAnswer([this](const QString& text, QMessageBox::Icon,
-                            QMessageBox::StandardButtons) {
+    SetMessageAnswer([this](const QString& text, QMessageBox::Icon, QMessageBox::StandardButtons) {
       Messages.push_back(text.toStdString());
       return Answer;
     });
@@ -46,8 +45,10 @@ class AppTest : public ::testing::Test {
   void TearDown() override {
     SetMessageAnswer(nullptr);
     for (auto& [name, old] : FSaved) {
-      if (old.first) setenv(name.c_str(), old.second.c_str(), 1);
-      else unsetenv(name.c_str());
+      if (old.first)
+        setenv(name.c_str(), old.second.c_str(), 1);
+      else
+        unsetenv(name.c_str());
     }
   }
   void Env(const std::string& name, const std::string& value) {
@@ -55,7 +56,9 @@ class AppTest : public ::testing::Test {
     if (!FSaved.count(name)) FSaved[name] = {v != nullptr, v ? v : ""};
     setenv(name.c_str(), value.c_str(), 1);
   }
-  static std::string Fixture(const std::string& rel) { return std::string(QUIL_FIXTURES) + "/" + rel; }
+  static std::string Fixture(const std::string& rel) {
+    return std::string(QUIL_FIXTURES) + "/" + rel;
+  }
 
   TTempDir FDir;
   std::vector<std::string> Messages;

@@ -28,7 +28,8 @@ std::vector<std::string> ExpectedFiles(const std::string& tsv) {
 
 std::vector<std::string> Column(TMainForm& f, int column) {
   std::vector<std::string> out;
-  for (int r = 0; r < f.Model().rowCount(); ++r) out.push_back(f.Model().Text(r, column).toStdString());
+  for (int r = 0; r < f.Model().rowCount(); ++r)
+    out.push_back(f.Model().Text(r, column).toStdString());
   return out;
 }
 
@@ -64,9 +65,11 @@ TEST_F(MainForm, OpensEveryListedKind) {
     f.OpenArchiveFile(file);
     EXPECT_TRUE(Messages.empty()) << Messages.front();
     EXPECT_EQ(f.ArchiveKind(), c.Kind);
-    EXPECT_EQ(f.windowTitle().toStdString(),
-              "Quillet 2000 - " + QString::fromStdString(std::filesystem::path(file).filename().string())
-                                      .toLower().toStdString());
+    EXPECT_EQ(
+        f.windowTitle().toStdString(),
+        "Quillet 2000 - " + QString::fromStdString(std::filesystem::path(file).filename().string())
+                                .toLower()
+                                .toStdString());
     std::vector<std::string> expected = ExpectedFiles(file + ".expect.tsv");
     ASSERT_EQ(f.EntryTable().Count(), expected.size());
     // Every expected file shows once, as name + path (lower-cased), in some row.
@@ -81,8 +84,8 @@ TEST_F(MainForm, OpensEveryListedKind) {
       EXPECT_NE(std::find(shown.begin(), shown.end(), e), shown.end()) << e;
     }
     const size_t n = expected.size();
-    EXPECT_EQ(f.SPanel2Text().toStdString().rfind("Total " + std::to_string(n) +
-                                                      (n == 1 ? " file, " : " files, "), 0),
+    EXPECT_EQ(f.SPanel2Text().toStdString().rfind(
+                  "Total " + std::to_string(n) + (n == 1 ? " file, " : " files, "), 0),
               0u)
         << f.SPanel2Text().toStdString();
     EXPECT_EQ(f.SPanel1Text().toStdString(), "No file(s) selected.");
@@ -224,7 +227,8 @@ TEST_F(SortedArchive, HeaderClickOnTheCurrentOrderDoesNotRelist) {
   EXPECT_EQ(Names(f), (std::vector<std::string>{"c.txt", "b.txt", "d.dat", "a.txt"}));
   // A click on another column reads the archive again.
   f.ColumnClick(lcName);
-  EXPECT_EQ(f.Model().rowCount(), int(ExpectedFiles(Fixture("zip/stored-dirs.zip.expect.tsv")).size()));
+  EXPECT_EQ(f.Model().rowCount(),
+            int(ExpectedFiles(Fixture("zip/stored-dirs.zip.expect.tsv")).size()));
 }
 
 TEST_F(SortedArchive, SelectionCommandsAndStatus) {
@@ -242,7 +246,8 @@ TEST_F(SortedArchive, SelectionCommandsAndStatus) {
 
   // One entry (a.txt, 5 bytes) selected, then inverted: the other three.
   QItemSelectionModel* sm = f.DetailsView()->selectionModel();
-  sm->select(f.Model().index(0, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+  sm->select(f.Model().index(0, 0),
+             QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
   EXPECT_EQ(f.SPanel1Text().toStdString(), "Selected 1 file, 0 kB");
   EXPECT_TRUE(f.EntryTable()[0].selected);
   f.InvertSelectionClick();

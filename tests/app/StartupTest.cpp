@@ -52,11 +52,11 @@ TEST_F(Startup, CommandLine) {
   std::filesystem::copy_file(Fixture("zip/stored-dirs.zip"), zip);
   struct Case {
     std::vector<std::string> Args;
-    int Exit;          // -1: keeps running
+    int Exit;  // -1: keeps running
     bool ArchiveOpen;
   } cases[] = {
       {{}, -1, false},
-      {{zip}, -1, true},              // extension compared without regard to case
+      {{zip}, -1, true},  // extension compared without regard to case
       {{"notes.txt"}, kExitBadCommandLine, false},
       {{"-E", zip}, kExitBadCommandLine, false},  // switches are compared exactly
       {{zip, zip}, kExitBadCommandLine, false},

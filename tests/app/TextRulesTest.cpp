@@ -10,9 +10,14 @@ namespace quil {
 namespace {
 
 TEST(GroupThousands, InsertsCommasFromTheRight) {
-  const std::pair<const char*, const char*> cases[] = {
-      {"", ""}, {"7", "7"}, {"100", "100"}, {"999", "999"}, {"1000", "1,000"},
-      {"1234567", "1,234,567"}, {"100000", "100,000"}, {"1500000", "1,500,000"}};
+  const std::pair<const char*, const char*> cases[] = {{"", ""},
+                                                       {"7", "7"},
+                                                       {"100", "100"},
+                                                       {"999", "999"},
+                                                       {"1000", "1,000"},
+                                                       {"1234567", "1,234,567"},
+                                                       {"100000", "100,000"},
+                                                       {"1500000", "1,500,000"}};
   for (auto [in, out] : cases) EXPECT_EQ(GroupThousands(in), out) << in;
   EXPECT_EQ(GroupThousands(int64_t{9223372036854775807}), "9,223,372,036,854,775,807");
 }
@@ -23,15 +28,24 @@ TEST(MatchWildcard, TrailingStarNeedsACharacterAndDotsMatter) {
     const char* Pattern;
     bool IgnoreCase, Match;
   } cases[] = {
-      {"Report.TXT", "*.txt", true, true},  {"Report.TXT", "*.txt", false, false},
-      {"abc", "abc*", false, false},        {"abcd", "abc*", false, true},
-      {"readme", "*.*", false, false},      {"read.me", "*.*", false, true},
-      {"a1b2c", "a?b*c", false, true},      {"anything", "**", false, true},
-      {"", "*", false, true},               {"", "", false, true},
-      {"ab", "a*b*", false, false},         {"axbyc", "a*b*c", false, true},
-      {"abc", "a?c", false, true},          {"ac", "a?c", false, false},
-      {"x.tar.gz", "*.gz", true, true},     {"abc", "ab", false, false},
-      {"file.txt", "*le.t?t", false, true}, {"file.txt", "*.t", false, false},
+      {"Report.TXT", "*.txt", true, true},
+      {"Report.TXT", "*.txt", false, false},
+      {"abc", "abc*", false, false},
+      {"abcd", "abc*", false, true},
+      {"readme", "*.*", false, false},
+      {"read.me", "*.*", false, true},
+      {"a1b2c", "a?b*c", false, true},
+      {"anything", "**", false, true},
+      {"", "*", false, true},
+      {"", "", false, true},
+      {"ab", "a*b*", false, false},
+      {"axbyc", "a*b*c", false, true},
+      {"abc", "a?c", false, true},
+      {"ac", "a?c", false, false},
+      {"x.tar.gz", "*.gz", true, true},
+      {"abc", "ab", false, false},
+      {"file.txt", "*le.t?t", false, true},
+      {"file.txt", "*.t", false, false},
   };
   for (const Case& c : cases)
     EXPECT_EQ(MatchWildcard(c.Name, c.Pattern, c.IgnoreCase), c.Match)
@@ -43,11 +57,11 @@ TEST(RatioText, TwoDigitsAtLeastAndNeverNegative) {
     int64_t Packed, Unpacked;
     const char* Text;
   } cases[] = {
-      {95, 100, "05%"},  {0, 0, "00%"},     {110, 100, "00%"}, {2, 0, "00%"},
-      {0, 100, "100%"},  {50, 100, "50%"},  {1, 3, "67%"},     {1, 8, "88%"},
-      {7, 8, "12%"},     // 12.5 rounds to the even 12
-      {3, 8, "62%"},     // 62.5 rounds to the even 62
-      {5, 8, "38%"},     // 37.5 rounds to the even 38
+      {95, 100, "05%"}, {0, 0, "00%"}, {110, 100, "00%"}, {2, 0, "00%"}, {0, 100, "100%"},
+      {50, 100, "50%"}, {1, 3, "67%"}, {1, 8, "88%"},     {7, 8, "12%"},  // 12.5 rounds to the even
+                                                                          // 12
+      {3, 8, "62%"},  // 62.5 rounds to the even 62
+      {5, 8, "38%"},  // 37.5 rounds to the even 38
   };
   for (const Case& c : cases)
     EXPECT_EQ(RatioText(RatioCode(c.Packed, c.Unpacked)), c.Text) << c.Packed << "/" << c.Unpacked;
