@@ -10,6 +10,7 @@
 
 #include "AppTestKit.h"
 #include "app/QuilUnit.h"
+#include "support/ZipBuilder.h"
 
 namespace quil::test {
 namespace {
@@ -134,6 +135,30 @@ TEST_F(MainForm, UnreadableZipIsReportedForgottenAndClosed) {
   EXPECT_EQ(f.OpenArchivePath(), FDir / "fresh.zip");
   EXPECT_EQ(f.SPanel2Text().toStdString(), "Total 0 files, 0 kB [0 kB]");
   EXPECT_TRUE(f.Commands().Add);
+}
+
+TEST_F(MainForm, InstallersAndBackslashFolders) {
+  struct Case {
+    std::vector<TZipEntrySpec> Entries;
+    int Rows;
+    bool Install;
+  } cases[] = {
+      {{{"disk1\\", ""}, {"disk1\\setup.exe", "MZ"}, {"readme.txt", "hi"}}, 2, false},
+      {{{"SETUP.EXE", "MZ"}, {"sub\\", ""}}, 1, true},
+      {{{"sub/deeper/install.exe", "MZ"}}, 1, true},
+  };
+  TMainForm f({});
+  for (const Case& c : cases) {
+    const std::string zip = FDir.Write("inst.zip", BuildZip(c.Entries));
+    f.OpenArchiveFile(zip);
+    EXPECT_EQ(f.Model().rowCount(), c.Rows);  // folder entries are neither listed nor counted
+    EXPECT_EQ(f.SPanel2Text().toStdString().rfind("Total " + std::to_string(c.Rows) +
+                                                      (c.Rows == 1 ? " file," : " files,"),
+                                                  0),
+              0u);
+    EXPECT_EQ(f.InstallEnabled(), c.Install) << c.Entries[0].Name;
+    if (!c.Install) EXPECT_TRUE(f.InstallOffered());  // nothing to offer for this archive
+  }
 }
 
 // A ZIP made by the zip tool: four files whose names, folders, sizes, ratios and dates differ.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app/ArchiveKind.h"
+#include "app/CenteredMessage.h"
 #include "app/EntryTable.h"
 #include "app/TextHelpers.h"
 
@@ -136,6 +137,21 @@ TEST(CommandLine, ArchivesSwitchesAndEverythingElse) {
     EXPECT_EQ(cl.Action, c.Action) << (c.Args.empty() ? "" : c.Args[0]);
     EXPECT_EQ(cl.Archive, c.Archive);
   }
+}
+
+TEST(CenteredMessage, CentredOnTheOwnerAndKeptOnTheScreen) {
+  const QRect screen(0, 0, 1000, 800);
+  struct Case {
+    QRect Owner;
+    QPoint TopLeft;
+  } cases[] = {
+      {{100, 100, 600, 400}, {300, 250}},     // centred
+      {{-400, -300, 300, 200}, {0, 0}},       // owner off the top left
+      {{800, 700, 600, 400}, {800, 700}},     // owner off the bottom right
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(CenteredMessageGeometry(c.Owner, QSize(200, 100), screen).topLeft(), c.TopLeft)
+        << c.Owner.x();
 }
 
 TEST(Installer, SetupAtTheRootOrInstallAnywhere) {
