@@ -157,7 +157,9 @@ TEST_F(MainForm, InstallersAndBackslashFolders) {
                                                   0),
               0u);
     EXPECT_EQ(f.InstallEnabled(), c.Install) << c.Entries[0].Name;
-    if (!c.Install) EXPECT_TRUE(f.InstallOffered());  // nothing to offer for this archive
+    if (!c.Install) {
+      EXPECT_TRUE(f.InstallOffered());  // nothing to offer for this archive
+    }
   }
 }
 
