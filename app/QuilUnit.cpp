@@ -90,11 +90,11 @@ QPixmap Light(const QColor& color) {
 }
 
 QIcon ButtonIcon(TToolbarButton b) {
-  struct Spec {
+  struct ButtonLook {
     const char* Theme;
     QStyle::StandardPixmap Fallback;
   };
-  static const Spec kSpecs[ToolbarButtonCount] = {
+  static const ButtonLook kLooks[ToolbarButtonCount] = {
       {"document-new", QStyle::SP_FileIcon},
       {"document-open", QStyle::SP_DialogOpenButton},
       {"user-bookmarks", QStyle::SP_DirHomeIcon},
@@ -110,8 +110,8 @@ QIcon ButtonIcon(TToolbarButton b) {
       {"help-browser", QStyle::SP_DialogHelpButton},
       {"application-exit", QStyle::SP_DialogCloseButton},
   };
-  QIcon icon = QIcon::fromTheme(QString::fromLatin1(kSpecs[b].Theme));
-  return icon.isNull() ? QApplication::style()->standardIcon(kSpecs[b].Fallback) : icon;
+  QIcon icon = QIcon::fromTheme(QString::fromLatin1(kLooks[b].Theme));
+  return icon.isNull() ? QApplication::style()->standardIcon(kLooks[b].Fallback) : icon;
 }
 
 constexpr const char* kNoArchiveText = "Choose \"New\" to create or \"Open\" to open an archive.";
