@@ -122,6 +122,12 @@ class TZipKeeper {
   bool LocateEndRecord(LocateMode mode, uint8_t (&endRecord)[22]);
   std::string ConvertCodePage(const std::string& text, CodePageDirection direction) const;
   void RecordError(int id, const std::string& extra = "");
+  // Forgets the last error (the window program clears it before rereading a directory).
+  void ClearError() {
+    FErrorCode = 0;
+    FErrorDetail = 0;
+    FErrorMessage.clear();
+  }
   void ReportException(const ZipKeeperError& e);
   static std::string DiskSetNumber(int64_t n);
 
