@@ -263,13 +263,18 @@ bool TZipCommon::RequestNextVolume(std::string& VolumeName, const std::string& V
     std::string cwd = std::filesystem::current_path(ec).string();
     VolumeName = (cwd.empty() ? std::string(".") : cwd) + "/" + VolumeName;
   }
+  // Ask until the volume is there or the handler cancels. Whether it exists is looked up again
+  // after every answer: the handler may name another file, or the user may have inserted the disk.
   struct stat st;
   bool exists = ::stat(VolumeName.c_str(), &st) == 0;
-  do {
+  for (;;) {
     bool cancel = true;
     OnNextVolume(this, VolumeName, VolumeID, exists, cancel);
     if (cancel) return false;
-  } while (!exists);
+    if (exists) break;
+    exists = ::stat(VolumeName.c_str(), &st) == 0;
+    if (exists) break;
+  }
   ++FDetect.VolumeNumber;
   return true;
 }

@@ -186,6 +186,18 @@ TEST(Volumes, NamesAndRequests) {
   EXPECT_TRUE(arj.RequestNextVolume(name, 2));
   EXPECT_EQ(arj.VolumeNumber(), before + 1);
 
+  // A handler that goes on while the volume is missing is asked again until the file appears
+  // (here: it names another file that exists), never endlessly.
+  std::string missing = dir / "x.a02";
+  int answers = 0;
+  arj.OnNextVolume = [&](TArcMain*, std::string& vn, const std::string&, bool, bool& cancel) {
+    if (++answers == 2) vn = name;
+    cancel = false;
+  };
+  EXPECT_TRUE(arj.RequestNextVolume(missing, 3));
+  EXPECT_EQ(answers, 2);
+  EXPECT_EQ(missing, name);
+
   // Opening the next real volume of the fixture set.
   TArcFile f;
   ASSERT_TRUE(f.Open(Fixture("arj/multivol.arj"), TArcFile::ReadOnly));
