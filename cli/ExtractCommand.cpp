@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -93,7 +94,11 @@ int Run(const char* cmd, TMode mode, const std::vector<std::string>& args) {
   z.SetFileSpec(o.Specs);
   z.SetExcludeSpec(o.Excludes);
   z.SetUseStoredDirs(mode != kFlat);
-  if (mode != kTest) z.SetExtractDir(o.OutDir);
+  if (mode != kTest) {
+    std::error_code ec;
+    std::string abs = std::filesystem::absolute(o.OutDir, ec).string();
+    z.SetExtractDir(ec ? o.OutDir : abs);
+  }
   if (o.HavePassword) z.Passwords().push_back(o.Password);
 
   const bool ttyIn = IsTerminal(STDIN_FILENO);

@@ -140,7 +140,13 @@ bool TZipCommon::OpenOutput(TArcFile& file, const std::string& name) {
   // Create the folders below ExtractDir one by one, never following a link.
   std::string base = outpath::AbsoluteFolder(FExtractDir.empty() ? "./" : FExtractDir);
   if (name.compare(0, base.size(), base) == 0) {
-    if (!outpath::CreateOutputFolders(base, name)) return false;
+    // Entries of one folder follow each other: its chain is checked once per run of them.
+    std::string folder = outpath::FolderOf(name);
+    if (folder != FCheckedFolder) {
+      FCheckedFolder.clear();
+      if (!outpath::CreateOutputFolders(base, name)) return false;
+      FCheckedFolder = std::move(folder);
+    }
   } else {
     // A name the program chose itself (OnRenameCompressedFile): its folders as they are.
     std::error_code ec;

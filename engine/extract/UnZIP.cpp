@@ -146,6 +146,8 @@ void TUnZIP::CollectCentral(TZipParts& parts, const TZipEnd& end) {
   } else {
     dir.resize(static_cast<size_t>(got));
   }
+  // Each entry takes at least 46 bytes, so the reservation stays within the directory's size.
+  FRecords.reserve(static_cast<size_t>(std::min<uint64_t>(end.Entries, dir.size() / kCentralSize)));
   const uint8_t* b = dir.data();
   const size_t size = dir.size();
   for (size_t pos = 0; pos + kCentralSize <= size && !FCancel;) {

@@ -108,10 +108,11 @@ bool TZipParts::NextDisk() {
 
 bool TZipParts::SeekTo(int32_t d, int64_t offset) {
   if (offset < 0 || !OpenDisk(d)) return false;
+  if (FKind == pkOneFile) return File().Seek(offset);
   for (;;) {
     int64_t size = File().Size();
     if (size < 0) return false;
-    if (offset < size || FKind == pkOneFile) return File().Seek(offset);
+    if (offset < size) return File().Seek(offset);
     offset -= size;
     if (!NextDisk()) return false;
   }
