@@ -277,7 +277,8 @@ bool TUnZIP::ExtractOne(TZipParts& parts, const TZipRecord& r, TZipCrypto& crypt
   if (!extract) return true;
   const std::string endName = FOutputKind == okFiles ? FEntry.FileName : streamName;
 
-  if (!parts.SeekTo(r.Disk, r.HeaderOffset + kLocalSize + nameLen + extraLen))
+  // On from the name: the header may have run onto the next disk of a spanned set.
+  if (!parts.Skip(extraLen))
     RaiseError(stored, "", vol, 25291);
   if (r.Flag & 1) {
     uint8_t header[12];

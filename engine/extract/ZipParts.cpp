@@ -118,6 +118,19 @@ bool TZipParts::SeekTo(int32_t d, int64_t offset) {
   }
 }
 
+bool TZipParts::Skip(int64_t n) {
+  if (n < 0) return false;
+  int64_t pos = File().Position() + n;
+  if (FKind == pkOneFile) return File().Seek(pos);
+  for (;;) {
+    int64_t size = File().Size();
+    if (size < 0) return false;
+    if (pos < size) return File().Seek(pos);
+    pos -= size;
+    if (!NextDisk()) return false;
+  }
+}
+
 int64_t TZipParts::Read(uint8_t* buf, int64_t n) {
   int64_t done = 0;
   while (done < n) {

@@ -46,6 +46,8 @@ class TZipParts {
   bool NextDisk();
   // Positions at `offset` of disk `d`; an offset past the end of a part continues on the next.
   bool SeekTo(int32_t d, int64_t offset);
+  // Moves n bytes on from the current position, onto the next parts as needed.
+  bool Skip(int64_t n);
   // Reads up to n bytes at the current position, going on to the next parts as needed.
   int64_t Read(uint8_t* buf, int64_t n);
   // Reads exactly n bytes; false when fewer could be had.
