@@ -69,8 +69,9 @@ void TZipCommon::ReportError(const std::string& FN, const std::string& MsgEx,
 void TZipCommon::SetProgressSizes(int64_t entrySize, int64_t runSize) {
   int s = ProgressStep();
   FEntryLeft = entrySize;
-  FEntryStep = entrySize * s / 100;
-  FRunStep = runSize * s / 100;
+  // In 128 bits: sizes read from an archive may be anything up to the 64-bit limit.
+  FEntryStep = static_cast<int64_t>(static_cast<__int128>(entrySize) * s / 100);
+  FRunStep = static_cast<int64_t>(static_cast<__int128>(runSize) * s / 100);
 }
 
 void TZipCommon::FireProgress() {

@@ -112,8 +112,12 @@ bool TUnZIP::Select(TZipRecord&& r) {
   }
   std::string_view n = r.Name;
   if (!MatchesFileSpec(n, true)) return true;
-  FTotalPackedSize += r.PackedSize - ((r.Flag & 1) ? 12 : 0);
-  FTotalUnpackedSize += r.UnpackedSize;
+  // Totals saturate: sizes read from a damaged directory may add up past 64 bits.
+  auto add = [](int64_t& total, int64_t v) {
+    if (v > 0 && __builtin_add_overflow(total, v, &total)) total = INT64_MAX;
+  };
+  add(FTotalPackedSize, r.PackedSize - ((r.Flag & 1) ? 12 : 0));
+  add(FTotalUnpackedSize, r.UnpackedSize);
   if (static_cast<int32_t>(r.DosDate) > FMaxFileDate || FMaxFileDate == 0)
     FMaxFileDate = static_cast<int32_t>(r.DosDate);
   FRecords.push_back(std::move(r));

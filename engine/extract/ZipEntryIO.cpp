@@ -1,5 +1,6 @@
 #include "engine/extract/ZipEntryIO.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "engine/core/Names.h"
@@ -52,7 +53,8 @@ void TZipProgress::Finish(int64_t packedRead) {
   Update(packedRead);
   // Bytes the decoder never fetched (a stream that ended early) still count as done for the run.
   if (FDone < FSize) {
-    FOwner.ConsumeBytes(FSize - FDone);
+    // Never more than the run has left (sizes from a damaged directory may be anything).
+    FOwner.ConsumeBytes(std::min(FSize - FDone, std::max<int64_t>(FOwner.RunBytesLeft(), 0)));
     FDone = FSize;
   }
   if (FLastStep != 100 / FOwner.ProgressStep()) {
