@@ -144,6 +144,28 @@ TEST(ZipFolders, FolderEntriesAreMadeButNotCounted) {
   EXPECT_TRUE(std::filesystem::is_directory(dir / "out/empty"));
 }
 
+// A ZIP64 field that declares 2^61 bytes for a 5-byte stored entry: the totals and progress
+// steps must not overflow, and both entries fail.
+TEST(ZipSizes, HugeDeclaredZip64SizesFailTheEntryCleanly) {
+  TTempDir dir;
+  std::string extra;
+  PutLe(extra, 0x0001, 2);
+  PutLe(extra, 16, 2);
+  PutLe(extra, uint64_t{1} << 61, 8);
+  PutLe(extra, uint64_t{1} << 61, 8);
+  TZipEntrySpec e("big.bin", "hello");
+  e.Extra = extra;
+  std::string zip = BuildZip({e, e});
+  for (size_t at = zip.find("PK\x01\x02"); at != std::string::npos;
+       at = zip.find("PK\x01\x02", at + 4))
+    zip.replace(at + 20, 8, std::string(8, '\xFF'));
+  TUnZIP z;
+  TExtractLog log = RunUnZip(z, dir.Write("big.zip", zip), "");
+  ASSERT_EQ(log.Ends.size(), 2u);
+  EXPECT_EQ(log.Passed(), 0);
+  EXPECT_EQ(z.TotalUnpackedSize(), int64_t{1} << 62);
+}
+
 TEST(ZipCancel, CancelInTheMiddleOfAnEntryEndsItAndTheRun) {
   TUnZIP z;
   TExtractLog log;
