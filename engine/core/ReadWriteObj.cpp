@@ -52,7 +52,7 @@ int64_t TReadWriteObj::ReadBlock(TArcFile* inFile, TArcFile* inStream, int64_t c
     if (ArcType() == atArj || ArcType() == atArjExe) {
       Ungarble(buf, n);
     } else if (UsesZipCipher(ArcType()) && FZipCipher) {
-      for (int64_t i = 0; i < n; ++i) buf[i] = FZipCipher->DecryptByte(buf[i]);
+      FZipCipher->DecryptBlock(buf, static_cast<size_t>(n));
     }
   }
   UpdateCrc(crcKind, buf, n);
@@ -73,7 +73,7 @@ int64_t TReadWriteObj::WriteBlock(TArcFile* outFile, TArcFile* outStream, int mo
                                   int64_t length, int crcKind, bool decrypt, uint8_t* buf) {
   if (length <= 0) return 0;
   if (mode == 1 && decrypt && UsesZipCipher(ArcType()) && FZipCipher)
-    for (int64_t i = 0; i < length; ++i) buf[i] = FZipCipher->DecryptByte(buf[i]);
+    FZipCipher->DecryptBlock(buf, static_cast<size_t>(length));
   int64_t n = WriteOut(outFile, outStream, length, buf);
   if (n != length) throw E_RAISE(25136);
   if (mode == 1) UpdateCrc(crcKind, buf, n);

@@ -53,6 +53,7 @@ void TUnBase::RunDriver() {
     FProgressInstalled = true;
     if (FCpuType == cpt80486) FCpuType = cptAuto;
     FEntry.FileName.clear();
+    FCheckedFolder.clear();
     FireProgress();
     FMatched.clear();
     ExtractEntries();

@@ -75,8 +75,9 @@ void TZipCommon::ReportError(const std::string& FN, const std::string& MsgEx,
 void TZipCommon::SetProgressSizes(int64_t entrySize, int64_t runSize) {
   int s = ProgressStep();
   FEntryLeft = entrySize;
-  FEntryStep = entrySize * s / 100;
-  FRunStep = runSize * s / 100;
+  // In 128 bits: sizes read from an archive may be anything up to the 64-bit limit.
+  FEntryStep = static_cast<int64_t>(static_cast<__int128>(entrySize) * s / 100);
+  FRunStep = static_cast<int64_t>(static_cast<__int128>(runSize) * s / 100);
 }
 
 void TZipCommon::FireProgress() {
@@ -147,7 +148,13 @@ bool TZipCommon::OpenOutput(TArcFile& file, const std::string& name) {
   // Create the folders below ExtractDir one by one, never following a link.
   std::string base = outpath::AbsoluteFolder(FExtractDir.empty() ? "./" : FExtractDir);
   if (name.compare(0, base.size(), base) == 0) {
-    if (!outpath::CreateOutputFolders(base, name)) return false;
+    // Entries of one folder follow each other: its chain is checked once per run of them.
+    std::string folder = outpath::FolderOf(name);
+    if (folder != FCheckedFolder) {
+      FCheckedFolder.clear();
+      if (!outpath::CreateOutputFolders(base, name)) return false;
+      FCheckedFolder = std::move(folder);
+    }
   } else {
     // A name the program chose itself (OnRenameCompressedFile): its folders as they are.
     std::error_code ec;

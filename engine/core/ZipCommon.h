@@ -180,6 +180,8 @@ class TZipCommon : public TReadWriteObj {
   uint8_t FFilePercent = 0, FArcPercent = 0;
 
   std::string FTempOutputName;
+  // The last output folder OpenOutput found or made safely below ExtractDir (cleared per run).
+  std::string FCheckedFolder;
   TArcFile FArcFile;
   int64_t FReadPos = 0, FStartPos = 1, FEndPos = 0;
   int32_t FCurrentDisk = 0, FCentralStartDisk = 0;
