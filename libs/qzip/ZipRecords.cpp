@@ -4,30 +4,14 @@
 #include <climits>
 #include <cstdint>
 
+#include "engine/core/DateTime.h"
 #include "libs/qzip/ZipBytes.h"
 
 namespace quil::qzip {
 
 uint32_t DosDateTime(int64_t unixTime) {
-  time_t t = time_t((unixTime + 1) & ~int64_t(1));
-  struct tm tm {};
-  if (!localtime_r(&t, &tm) || tm.tm_year < 80) return (1 << 21) | (1 << 16);
-  if (tm.tm_year > 207) tm.tm_year = 207;
-  uint32_t date = uint32_t(((tm.tm_year - 80) << 9) | ((tm.tm_mon + 1) << 5) | tm.tm_mday);
-  uint32_t time = uint32_t((tm.tm_hour << 11) | (tm.tm_min << 5) | (tm.tm_sec / 2));
-  return (date << 16) | time;
-}
-
-int64_t UnixTimeOfDos(uint32_t dos) {
-  struct tm tm {};
-  tm.tm_year = int((dos >> 25) & 0x7F) + 80;
-  tm.tm_mon = int((dos >> 21) & 0x0F) - 1;
-  tm.tm_mday = int((dos >> 16) & 0x1F);
-  tm.tm_hour = int((dos >> 11) & 0x1F);
-  tm.tm_min = int((dos >> 5) & 0x3F);
-  tm.tm_sec = int((dos & 0x1F) * 2);
-  tm.tm_isdst = -1;
-  return int64_t(mktime(&tm));
+  // DOS stamps keep even seconds: rounding up keeps a stored file from looking older than its source.
+  return UnixToDos(unixTime + (unixTime & 1));
 }
 
 uint16_t Utf8Flag(const std::string& name) {
