@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstdint>
 
+#include "engine/core/Charsets.h"
 #include "engine/core/DateTime.h"
 #include "libs/qzip/ZipBytes.h"
 
@@ -15,23 +16,8 @@ uint32_t DosDateTime(int64_t unixTime) {
 }
 
 uint16_t Utf8Flag(const std::string& name) {
-  bool high = false;
-  size_t i = 0;
-  while (i < name.size()) {
-    unsigned char c = static_cast<unsigned char>(name[i]);
-    if (c < 0x80) {
-      ++i;
-      continue;
-    }
-    high = true;
-    size_t n = (c & 0xE0) == 0xC0 ? 1 : (c & 0xF0) == 0xE0 ? 2 : (c & 0xF8) == 0xF0 ? 3 : 0;
-    if (n == 0 || c == 0xC0 || c == 0xC1 || i + n >= name.size()) return 0;
-    for (size_t k = 1; k <= n; ++k) {
-      if ((static_cast<unsigned char>(name[i + k]) & 0xC0) != 0x80) return 0;
-    }
-    i += n + 1;
-  }
-  return high ? 0x0800 : 0;
+  const bool high = std::any_of(name.begin(), name.end(), [](char c) { return (c & 0x80) != 0; });
+  return high && IsValidUtf8(name) ? 0x0800 : 0;
 }
 
 std::string TimeExtra(int64_t mtime) {
