@@ -58,6 +58,7 @@ std::vector<std::string> ZipFixtures() {
       std::string ext = e.path().extension().string();
       if (ext == ".zip" || ext == ".jar") out.push_back(p);
     }
+  out.push_back(kFixtures + "/sfx/zip-sfx-adjusted.exe");  // a program in front of the ZIP
   std::sort(out.begin(), out.end());
   return out;
 }
@@ -212,6 +213,17 @@ TEST(ZipKeeperExtract, ExistingFilesFollowTheOptionsAndAnswers) {
     EXPECT_EQ(Slurp(d / "sub/notes.txt") != "mine", c.replaced);
     EXPECT_EQ(x.Events, c.skip.empty() ? std::vector<std::string>{}
                                        : std::vector<std::string>{c.skip});
+  }
+  // A missing extraction folder is made; one that cannot be made stops the run.
+  {
+    ScratchDir d;
+    Extraction x(zip, d / "new/deeper");
+    EXPECT_EQ(x.Run({"sub/*"}), 1);
+    EXPECT_TRUE(fs::exists(d / "new/deeper/sub/notes.txt"));
+    PutFile(d / "file", "");
+    Extraction y(zip, d / "file/below");
+    EXPECT_EQ(y.Run({"sub/*"}), 0);
+    EXPECT_EQ(y.K.ErrorCode(), 10501);
   }
   // Freshen leaves missing files missing.
   ScratchDir d;
