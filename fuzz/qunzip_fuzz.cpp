@@ -1,6 +1,7 @@
 // The reading library's extract command over arbitrary archive bytes: once testing and once
 // extracting into a scratch folder, with a password so encrypted entries are decoded too. Nothing
 // may crash, hang, or appear outside the scratch folder.
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -51,12 +52,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   o.Test = true;
   quil::qunzip::RunUnzipCommand(o, rep);
   std::filesystem::create_directories(out);
-  if (::chdir(out.c_str()) == 0) {
+  // The library extracts into the current folder; the fuzzer's own folder is given back after.
+  const int here = ::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (here >= 0 && ::chdir(out.c_str()) == 0) {
     o.Test = false;
     o.FolderNames = true;
     quil::qunzip::RunUnzipCommand(o, rep);
-    [[maybe_unused]] int rc = ::chdir(root.c_str());
+    [[maybe_unused]] int rc = ::fchdir(here);
   }
+  if (here >= 0) ::close(here);
   std::error_code ec;
   std::filesystem::remove_all(out, ec);
   return 0;
