@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # zipadd-bench.sh - time adding the benchmark corpus to a new ZIP at the default level:
-# quil add (libqzip) against zip -6 and 7zz -mx5. Median wall time of RUNS runs and output size.
+# quil a (libqzip) against zip -6 and 7zz -mx5. Median wall time of RUNS runs and output size.
 # Inputs: /work/shared/bench/make-data.sh builds $QB_DATA/corpus (default /tmp/qbench-data).
 # Usage: bench/zipadd-bench.sh [path/to/quil]     (RUNS=5 by default)
 set -euo pipefail
@@ -33,8 +33,8 @@ run() {  # name command...   (the command writes $OUT/out.zip)
 }
 
 echo "corpus: $(du -sb corpus | cut -f1) bytes, $(find corpus -type f | wc -l) files; $(nproc) cores"
-run quil "$QUIL" add -r "$OUT/out.zip" corpus
+run quil "$QUIL" a -r "$OUT/out.zip" corpus
 run zip-6 zip -6 -r -q "$OUT/out.zip" corpus
 run 7zz-mx5 7zz a -tzip -mx5 "$OUT/out.zip" corpus
 # The archive quil wrote must be sound.
-"$QUIL" add -r "$OUT/out.zip" corpus >/dev/null && unzip -tq "$OUT/out.zip" >/dev/null && echo "quil output: unzip -tq OK"
+"$QUIL" a -r "$OUT/out.zip" corpus >/dev/null && unzip -tq "$OUT/out.zip" >/dev/null && echo "quil output: unzip -tq OK"

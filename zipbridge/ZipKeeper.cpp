@@ -1,7 +1,7 @@
 // TZipKeeper: construction, the error convention, the code-page rule and small properties.
 #include "zipbridge/ZipKeeper.h"
 
-#include "zipbridge/CodePage437.h"
+#include "engine/core/Charsets.h"
 
 namespace quil {
 

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <cstring>
 
 #include "libs/common/ZipDllApi.h"
@@ -164,9 +165,20 @@ void TZipKeeper::Extract() {
       return;
     }
   }
-  struct stat st {};
-  if (!ExtrBaseDir.empty() && ::stat(ExtrBaseDir.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
-    [[maybe_unused]] int rc = ::chdir(ExtrBaseDir.c_str());  // the library extracts relative to it
+  if (!ExtrBaseDir.empty()) {
+    // The library extracts relative to the current folder: a missing extraction folder is made
+    // first, and one that cannot be entered ends the run before anything is written elsewhere.
+    std::error_code ec;
+    std::filesystem::create_directories(ExtrBaseDir, ec);
+    if (::chdir(ExtrBaseDir.c_str()) != 0) {
+      RecordError(10501, ": " + ExtrBaseDir);
+      if (source != FZipFileName) ::unlink(source.c_str());
+      FSpecArgs.clear();
+      FPasswordReqCount = savedReqCount;
+      if (loadedHere) UnloadUnzipLibrary();
+      FExtractBusy = false;
+      return;
+    }
   }
   int32_t v = gUnzipLib.Version ? gUnzipLib.Version() : 0;
   try {

@@ -125,11 +125,10 @@ bool IsValidUtf8(std::string_view text) {
   return true;
 }
 
-std::string OemToAnsiName(std::string_view oem) {
+std::string Cp437ToUtf8(std::string_view oem) {
   std::string out;
   out.reserve(oem.size());
   for (unsigned char c : oem) {
-    if (c == '\\') c = PathDelim;
     if (c < 0x80)
       out += static_cast<char>(c);
     else
@@ -138,21 +137,31 @@ std::string OemToAnsiName(std::string_view oem) {
   return out;
 }
 
-std::string AnsiToOemName(std::string_view utf8) {
+namespace {
+std::string ToCp437(std::string_view utf8, bool keepStrayBytes) {
   std::string out;
   out.reserve(utf8.size());
   for (char32_t cp : Utf8ToCodePoints(utf8)) {
     if (cp < 0x80) {
-      out += cp == '\\' ? PathDelim : static_cast<char>(cp);
-      continue;
+      out += static_cast<char>(cp);
+    } else if (keepStrayBytes && cp >= kEscapeBase + 0x80 && cp <= kEscapeBase + 0xFF) {
+      out += static_cast<char>(cp - kEscapeBase);  // a byte that was not UTF-8
+    } else {
+      const char16_t* hit = cp <= 0xFFFF ? std::find(std::begin(kCp437High),
+                                                     std::end(kCp437High), static_cast<char16_t>(cp))
+                                         : std::end(kCp437High);
+      out += hit != std::end(kCp437High) ? static_cast<char>(0x80 + (hit - kCp437High)) : '_';
     }
-    const char16_t* hit = cp <= 0xFFFF ? std::find(std::begin(kCp437High), std::end(kCp437High),
-                                                   static_cast<char16_t>(cp))
-                                       : std::end(kCp437High);
-    out += hit != std::end(kCp437High) ? static_cast<char>(0x80 + (hit - kCp437High)) : '_';
   }
   return out;
 }
+}  // namespace
+
+std::string Utf8ToCp437(std::string_view utf8) { return ToCp437(utf8, true); }
+
+std::string OemToAnsiName(std::string_view oem) { return ToPathDelims(Cp437ToUtf8(oem)); }
+
+std::string AnsiToOemName(std::string_view utf8) { return ToPathDelims(ToCp437(utf8, false)); }
 
 std::string Win1252ToUtf8(std::string_view ansi) {
   std::string out;

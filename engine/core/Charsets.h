@@ -11,6 +11,10 @@ namespace quil {
 std::string OemToAnsiName(std::string_view oem);
 // A UTF-8 name as CP437 (characters CP437 lacks become '_'), with both '\\' and '/' as PathDelim.
 std::string AnsiToOemName(std::string_view utf8);
+// The same two conversions for texts that are not names (comments): separators stay as they are,
+// and (to CP437) a byte that is not part of well-formed UTF-8 is kept as that byte.
+std::string Cp437ToUtf8(std::string_view oem);
+std::string Utf8ToCp437(std::string_view utf8);
 // Windows-1252 bytes as UTF-8 (the five unassigned bytes stand for the C1 controls U+0081 etc.).
 std::string Win1252ToUtf8(std::string_view ansi);
 // True when the text is well-formed UTF-8 (no overlong forms, surrogates or values past U+10FFFF).

@@ -51,7 +51,21 @@ enum {
   QZIP_MSG_WRITE_FAILED = 14,   /* the new archive could not be written (disk full, size limit) */
   QZIP_MSG_CREATE_FAILED = 15,  /* the new archive could not be created */
   QZIP_MSG_READ_FAILED = 18,    /* an input file could not be opened or read */
-  QZIP_MSG_NO_PASSWORD = 19
+  QZIP_MSG_NO_PASSWORD = 19,
+  QZIP_MSG_CRC_ERROR = 20,      /* an entry's data does not match its CRC */
+  QZIP_MSG_ENTRY_FAILED = 21    /* an entry could not be extracted or tested */
+};
+
+/* Reasons the reading library gives for a skipped file (action 11, low byte of Value2). */
+enum {
+  QZIP_SKIP_EXISTS = 1,         /* the existing file was kept */
+  QZIP_SKIP_UNSUPPORTED = 2,    /* compression method or encryption not supported */
+  QZIP_SKIP_NO_PASSWORD = 3,    /* encrypted and no password given */
+  QZIP_SKIP_BAD_PASSWORD = 4,   /* encrypted and no password given fits */
+  QZIP_SKIP_UNSAFE_NAME = 5,    /* the stored name leads nowhere inside the folder */
+  QZIP_SKIP_DAMAGED = 6,        /* the entry's data could not be read or decoded */
+  QZIP_SKIP_NOT_NEWER = 7,      /* update or freshen: the existing file is as new or newer */
+  QZIP_SKIP_CREATE_FAILED = 8   /* the output file or its folder could not be created */
 };
 
 /* Callback record: the libraries pass its address to the callback. */

@@ -11,6 +11,7 @@
 
 #include "libs/common/ZipDllApi.h"
 #include "libs/qzip/Reporter.h"
+#include "engine/core/Crc.h"
 #include "libs/qzip/TraditionalCipher.h"
 
 namespace quil::qzip {
@@ -47,7 +48,11 @@ class InputFile {
 };
 }  // namespace
 
-uint32_t Crc32(uint32_t crc, const void* p, size_t n) { return libdeflate_crc32(crc, p, n); }
+uint32_t Crc32(uint32_t crc, const void* p, size_t n) {
+  uint32_t reg = ~crc;
+  CrcUpdate32(p, n, reg);
+  return ~reg;
+}
 
 std::string ReadWholeFile(const std::string& path) {
   InputFile f(path);

@@ -67,4 +67,35 @@ std::string Reporter::AskPassword(const std::string& forFile) {
   return std::string(r.Text);
 }
 
+std::string Reporter::AskExtractPassword(const std::string& forFile, int32_t& repeat) {
+  // Value1 bit 1 marks the request as unanswered (bit 0 clear: a password for reading).
+  auto r = Make(QZIP_ACTION_PASSWORD, 2, repeat, forFile);
+  Call(r);
+  if (r.Value1 != 1) {
+    repeat = 0;
+    return {};
+  }
+  repeat = int32_t(r.Value2 < 0 ? 0 : r.Value2 > 15 ? 15 : r.Value2);
+  r.Text[QZIP_PASSWORD_BUFFER - 1] = 0;
+  return std::string(r.Text);
+}
+
+int Reporter::CrcError(const std::string& name, uint32_t found, uint32_t expected) {
+  auto r = Make(QZIP_ACTION_CRC_ERROR, int32_t(found), expected, name);
+  // An unanswered question keeps the found CRC in Value1: no opinion.
+  Call(r);
+  return r.Value1 == 0 || r.Value1 == 1 ? r.Value1 : 2;
+}
+
+bool Reporter::ConfirmOverwrite(const std::string& name, bool existingIsOlder) {
+  auto r = Make(QZIP_ACTION_FILE_EXISTS, existingIsOlder ? 1 : 0, 0, name);
+  Call(r);
+  return (r.Value2 & 0xFF) != 0;
+}
+
+void Reporter::Skipped(const std::string& name, int reason, int error) {
+  auto r = Make(QZIP_ACTION_FILE_SKIPPED, error, reason & 0xFF, name);
+  Call(r);
+}
+
 }  // namespace quil::qzip

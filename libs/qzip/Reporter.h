@@ -1,4 +1,5 @@
-// The writing library's side of the callback: progress, messages, questions and cancelling.
+// The libraries' side of the callback: progress, messages, questions and cancelling. The writing
+// library and the reading library (libs/qunzip) both report through it.
 #pragma once
 
 #include <cstdint>
@@ -30,6 +31,16 @@ class Reporter {
   std::string OfferName(const std::string& name);
   // Asks for a password for adding; empty when none was given.
   std::string AskPassword(const std::string& forFile);
+
+  // --- the reading library's questions ---
+  // Asks for a password to read `forFile`; `repeat` goes out as the allowed number of requests
+  // and comes back as what the caller allows from now on. Empty when none was given.
+  std::string AskExtractPassword(const std::string& forFile, int32_t& repeat);
+  // A CRC mismatch; returns the answer: 1 keep the file, 0 discard it, 2 no opinion.
+  int CrcError(const std::string& name, uint32_t found, uint32_t expected);
+  // `name` exists; returns whether to replace it (no answer: keep it).
+  bool ConfirmOverwrite(const std::string& name, bool existingIsOlder);
+  void Skipped(const std::string& name, int reason, int error);
 
  private:
   int32_t Call(QZipCallbackRec& r);

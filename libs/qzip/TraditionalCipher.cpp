@@ -1,17 +1,15 @@
 #include "libs/qzip/TraditionalCipher.h"
 
 #include <sys/random.h>
-#include <zlib.h>
 
 #include <random>
+
+#include "engine/core/Crc.h"
 
 namespace quil::qzip {
 
 namespace {
-uint32_t CrcByte(uint32_t crc, uint8_t b) {
-  static const z_crc_t* table = get_crc_table();
-  return uint32_t(table[(crc ^ b) & 0xFF]) ^ (crc >> 8);
-}
+uint32_t CrcByte(uint32_t crc, uint8_t b) { return Crc32Table[(crc ^ b) & 0xFF] ^ (crc >> 8); }
 }  // namespace
 
 TraditionalCipher::TraditionalCipher(const std::string& password) {
@@ -32,6 +30,13 @@ void TraditionalCipher::Encrypt(uint8_t* p, size_t n) {
     uint8_t plain = p[i];
     p[i] = plain ^ StreamByte();
     Update(plain);
+  }
+}
+
+void TraditionalCipher::Decrypt(uint8_t* p, size_t n) {
+  for (size_t i = 0; i < n; ++i) {
+    p[i] ^= StreamByte();
+    Update(p[i]);
   }
 }
 

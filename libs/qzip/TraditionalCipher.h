@@ -1,4 +1,5 @@
-// The traditional PKWARE stream cipher used for password-protected entries (encryption side).
+// The traditional PKWARE stream cipher of password-protected ZIP entries: encrypting for the
+// writing library, decrypting for the reading library. One object per entry and direction.
 #pragma once
 
 #include <cstddef>
@@ -13,6 +14,7 @@ class TraditionalCipher {
   // The 12-byte header: 11 random bytes and the high byte of the entry's CRC, encrypted.
   std::string Header(uint32_t crc);
   void Encrypt(uint8_t* p, size_t n);
+  void Decrypt(uint8_t* p, size_t n);
 
  private:
   void Update(uint8_t plain);

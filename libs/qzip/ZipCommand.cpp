@@ -10,6 +10,7 @@
 #include <thread>
 #include <unordered_map>
 
+#include "engine/core/DateTime.h"
 #include "libs/qzip/EntryCompressor.h"
 #include "libs/qzip/FileCollector.h"
 #include "libs/qzip/NewArchiveFile.h"
@@ -237,7 +238,7 @@ class Command {
       uint32_t newest = 0;
       for (const auto& c : central) newest = std::max(newest, c.DosTime);
       struct timespec ts[2];
-      ts[0].tv_sec = ts[1].tv_sec = time_t(UnixTimeOfDos(newest));
+      ts[0].tv_sec = ts[1].tv_sec = time_t(DosToUnix(newest));
       ts[0].tv_nsec = ts[1].tv_nsec = 0;
       ::utimensat(AT_FDCWD, FO.ZipFileName.c_str(), ts, 0);
     }

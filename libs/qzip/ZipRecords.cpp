@@ -4,50 +4,20 @@
 #include <climits>
 #include <cstdint>
 
+#include "engine/core/Charsets.h"
+#include "engine/core/DateTime.h"
 #include "libs/qzip/ZipBytes.h"
 
 namespace quil::qzip {
 
 uint32_t DosDateTime(int64_t unixTime) {
-  time_t t = time_t((unixTime + 1) & ~int64_t(1));
-  struct tm tm {};
-  if (!localtime_r(&t, &tm) || tm.tm_year < 80) return (1 << 21) | (1 << 16);
-  if (tm.tm_year > 207) tm.tm_year = 207;
-  uint32_t date = uint32_t(((tm.tm_year - 80) << 9) | ((tm.tm_mon + 1) << 5) | tm.tm_mday);
-  uint32_t time = uint32_t((tm.tm_hour << 11) | (tm.tm_min << 5) | (tm.tm_sec / 2));
-  return (date << 16) | time;
-}
-
-int64_t UnixTimeOfDos(uint32_t dos) {
-  struct tm tm {};
-  tm.tm_year = int((dos >> 25) & 0x7F) + 80;
-  tm.tm_mon = int((dos >> 21) & 0x0F) - 1;
-  tm.tm_mday = int((dos >> 16) & 0x1F);
-  tm.tm_hour = int((dos >> 11) & 0x1F);
-  tm.tm_min = int((dos >> 5) & 0x3F);
-  tm.tm_sec = int((dos & 0x1F) * 2);
-  tm.tm_isdst = -1;
-  return int64_t(mktime(&tm));
+  // DOS stamps keep even seconds: rounding up keeps a stored file from looking older than its source.
+  return UnixToDos(unixTime + (unixTime & 1));
 }
 
 uint16_t Utf8Flag(const std::string& name) {
-  bool high = false;
-  size_t i = 0;
-  while (i < name.size()) {
-    unsigned char c = static_cast<unsigned char>(name[i]);
-    if (c < 0x80) {
-      ++i;
-      continue;
-    }
-    high = true;
-    size_t n = (c & 0xE0) == 0xC0 ? 1 : (c & 0xF0) == 0xE0 ? 2 : (c & 0xF8) == 0xF0 ? 3 : 0;
-    if (n == 0 || c == 0xC0 || c == 0xC1 || i + n >= name.size()) return 0;
-    for (size_t k = 1; k <= n; ++k) {
-      if ((static_cast<unsigned char>(name[i + k]) & 0xC0) != 0x80) return 0;
-    }
-    i += n + 1;
-  }
-  return high ? 0x0800 : 0;
+  const bool high = std::any_of(name.begin(), name.end(), [](char c) { return (c & 0x80) != 0; });
+  return high && IsValidUtf8(name) ? 0x0800 : 0;
 }
 
 std::string TimeExtra(int64_t mtime) {

@@ -29,8 +29,6 @@ struct CentralEntry {
 // DOS date (high 16 bits) and time (low 16 bits) of a Unix time, in local time; odd seconds are
 // rounded up as DOS times count in steps of two. Times before 1980 give 1980-01-01 00:00.
 uint32_t DosDateTime(int64_t unixTime);
-// Local Unix time of a DOS date-time.
-int64_t UnixTimeOfDos(uint32_t dos);
 // Bit 11 of the general flag when the name is UTF-8 with characters outside ASCII.
 uint16_t Utf8Flag(const std::string& name);
 // The extended time-stamp extra block (modification time), empty when the time does not fit.
