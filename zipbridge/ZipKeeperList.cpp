@@ -173,6 +173,9 @@ void TZipKeeper::List() {
     FOffsetMismatch = storedOffset != FCentralDirOffset;
     if (FOffsetMismatch) RecordError(10203);
     if (FCentralDirOffset < 0 || !FInFile.Seek(FCentralDirOffset)) throw ZipKeeperError(10201);
+    // Room for every entry at once (never more than the directory's size can hold), so that large
+    // directories are not copied on every growth of the model.
+    if (cdSize > 0) FContents.reserve(size_t(std::min<uint64_t>(total, uint64_t(cdSize) / 46)));
     for (uint64_t i = 0; i < total; ++i) {
       uint8_t h[46];
       while (FInFile.Read(h, 46) != 46) {
