@@ -4,6 +4,8 @@
 #include <cstring>
 #include <vector>
 
+#include "engine/list/DirReader.h"
+
 namespace quil {
 
 namespace {
@@ -67,15 +69,7 @@ bool FindZipEnd(TArcFile& f, TZipEnd& end) {
 }
 
 std::string TZipParts::PartName(int32_t d) const {
-  if (d == FLastDisk) return FLastPath;
-  size_t slash = FLastPath.rfind('/');
-  size_t dot = FLastPath.rfind('.');
-  std::string stem = (dot == std::string::npos || (slash != std::string::npos && dot < slash))
-                         ? FLastPath
-                         : FLastPath.substr(0, dot);
-  std::string num = std::to_string(d + 1);
-  if (num.size() < 2) num = "0" + num;
-  return stem + ".z" + num;
+  return SplitZipPartName(FLastPath, d, FLastDisk);
 }
 
 bool TZipParts::OpenDisk(int32_t d) {

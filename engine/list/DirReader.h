@@ -52,4 +52,8 @@ std::unique_ptr<TDirReader> MakeZooDirReader();
 // part of a numbered split set (x.z01, x.z02, ..., x.zip).
 bool IsSplitZipLastPart(const std::string& path);
 
+// Name of disk `d` (0-based) of a numbered split set whose last part is `last` (disk `lastDisk`):
+// the last part itself, else x.z01, x.z02, ...
+std::string SplitZipPartName(const std::string& last, int32_t d, int32_t lastDisk);
+
 }  // namespace quil

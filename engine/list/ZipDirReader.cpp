@@ -42,19 +42,6 @@ bool FindEndRecord(TArcFile& f, uint8_t rec[kEndSize], int64_t& at) {
   return false;
 }
 
-// Name of disk `d` (0-based) of a numbered split set whose last part is `last`.
-std::string SplitPartName(const std::string& last, int d, int lastDisk) {
-  if (d == lastDisk) return last;
-  size_t slash = last.rfind('/');
-  size_t dot = last.rfind('.');
-  std::string stem = (dot == std::string::npos || (slash != std::string::npos && dot < slash))
-                         ? last
-                         : last.substr(0, dot);
-  std::string num = std::to_string(d + 1);
-  if (num.size() < 2) num = "0" + num;
-  return stem + ".z" + num;
-}
-
 const char* MethodNameOf(uint16_t method, uint16_t flags, bool directory) {
   static const char* const kNames[] = {"Stored",   "Shrunk",   "Reduce-1", "Reduce-2", "Reduce-3",
                                        "Reduce-4", "Imploded", "Tokened"};
@@ -150,14 +137,14 @@ void TZipDirReader::BeginNumbered(TZuvOD& z) {
   int64_t total = 0;
   for (int d = first; d <= FLastDisk; ++d) {
     TArcFile part;
-    std::string name = SplitPartName(FLastName, d, FLastDisk);
+    std::string name = SplitZipPartName(FLastName, d, FLastDisk);
     if (!part.Open(name, TArcFile::ReadOnly)) z.RaiseError(name, "", std::to_string(d + 1), 25172);
     total += part.Size();
   }
   FPart = first;
   FPartBase = 0;
   if (first != FLastDisk) {
-    std::string name = SplitPartName(FLastName, first, FLastDisk);
+    std::string name = SplitZipPartName(FLastName, first, FLastDisk);
     z.ArcFile().Close();
     if (!z.ArcFile().Open(name, TArcFile::ReadOnly)) z.RaiseError(name, "", "0", 25172);
     z.SetVolumeName(name);
@@ -170,7 +157,7 @@ bool TZipDirReader::NextPart(TZuvOD& z) {
   if (FPart >= FLastDisk) return false;
   int64_t size = z.ArcFile().Size();
   if (FParts == kNumbered) {
-    std::string name = SplitPartName(FLastName, FPart + 1, FLastDisk);
+    std::string name = SplitZipPartName(FLastName, FPart + 1, FLastDisk);
     z.ArcFile().Close();
     if (!z.ArcFile().Open(name, TArcFile::ReadOnly))
       z.RaiseError(name, "", std::to_string(FPart + 2), 25172);
@@ -319,6 +306,18 @@ void TZipDirReader::ReadEntry(TZuvOD& z) {
 }  // namespace
 
 std::unique_ptr<TDirReader> MakeZipDirReader() { return std::make_unique<TZipDirReader>(); }
+
+std::string SplitZipPartName(const std::string& last, int32_t d, int32_t lastDisk) {
+  if (d == lastDisk) return last;
+  size_t slash = last.rfind('/');
+  size_t dot = last.rfind('.');
+  std::string stem = (dot == std::string::npos || (slash != std::string::npos && dot < slash))
+                         ? last
+                         : last.substr(0, dot);
+  std::string num = std::to_string(d + 1);
+  if (num.size() < 2) num = "0" + num;
+  return stem + ".z" + num;
+}
 
 bool IsSplitZipLastPart(const std::string& path) {
   TArcFile f;
