@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QMimeDatabase>
 #include <QStyle>
+#include <cctype>
 
 namespace quil {
 namespace {
@@ -50,26 +51,41 @@ const QIcon& TEntryIcons::Icon(int index) const {
 }
 
 int TEntryIcons::IconFor(std::string_view name) {
-  QString lower = QString::fromUtf8(name.data(), qsizetype(name.size())).toLower();
-  if (lower == QLatin1String("setup.exe") || lower == QLatin1String("install.exe"))
-    return kInstall;
+  // Names are compared in ASCII case: the special names and extensions are all ASCII.
+  auto lowerEquals = [](std::string_view text, std::string_view lower) {
+    if (text.size() != lower.size()) return false;
+    for (size_t i = 0; i < text.size(); ++i)
+      if (char(std::tolower(static_cast<unsigned char>(text[i]))) != lower[i]) return false;
+    return true;
+  };
+  if (lowerEquals(name, "setup.exe") || lowerEquals(name, "install.exe")) return kInstall;
   if (StartsWithReadme(name)) return kReadme;
-  qsizetype dot = lower.lastIndexOf(QLatin1Char('.'));
-  QString ext = dot < 0 ? QString() : lower.mid(dot);
-  if (ext == QLatin1String(".exe") || ext == QLatin1String(".com") ||
-      ext == QLatin1String(".bat") || ext == QLatin1String(".pif"))
+  size_t dot = name.rfind('.');
+  std::string_view ext = dot == std::string_view::npos ? std::string_view() : name.substr(dot);
+  if (lowerEquals(ext, ".exe") || lowerEquals(ext, ".com") || lowerEquals(ext, ".bat") ||
+      lowerEquals(ext, ".pif"))
     return kProgram;
-  auto it = FByExtension.constFind(ext);
-  if (it != FByExtension.constEnd()) return *it;
+  // Neighbouring entries mostly share their extension.
+  if (FLastIndex >= 0 && ext == FLastExtension) return FLastIndex;
+  std::string key(ext);
+  for (char& c : key) c = char(std::tolower(static_cast<unsigned char>(c)));
+  auto it = FByExtension.find(key);
   int index = kFile;
-  if (!ext.isEmpty()) {
-    static const QMimeDatabase db;
-    QMimeType mt = db.mimeTypeForFile(QStringLiteral("x") + ext, QMimeDatabase::MatchExtension);
-    QIcon icon = QIcon::fromTheme(mt.iconName());
-    if (icon.isNull()) icon = QIcon::fromTheme(mt.genericIconName());
-    if (!icon.isNull()) index = Add(icon);
+  if (it != FByExtension.end()) {
+    index = it->second;
+  } else {
+    if (!key.empty()) {
+      static const QMimeDatabase db;
+      QString lower = QString::fromUtf8(key.data(), qsizetype(key.size())).toLower();
+      QMimeType mt = db.mimeTypeForFile(QStringLiteral("x") + lower, QMimeDatabase::MatchExtension);
+      QIcon icon = QIcon::fromTheme(mt.iconName());
+      if (icon.isNull()) icon = QIcon::fromTheme(mt.genericIconName());
+      if (!icon.isNull()) index = Add(icon);
+    }
+    FByExtension.emplace(key, index);
   }
-  FByExtension.insert(ext, index);
+  FLastExtension.assign(ext);
+  FLastIndex = index;
   return index;
 }
 

@@ -3,8 +3,9 @@
 // files and programs, and the two sort arrows of the list header.
 #pragma once
 
-#include <QHash>
+#include <string>
 #include <string_view>
+#include <unordered_map>
 #include <QIcon>
 #include <QString>
 #include <vector>
@@ -30,7 +31,9 @@ class TEntryIcons {
   int Add(const QIcon& icon);
 
   std::vector<QIcon> FIcons;
-  QHash<QString, int> FByExtension;
+  std::unordered_map<std::string, int> FByExtension;  // lower-cased extension, dot included
+  std::string FLastExtension;                          // as stored, of the last lookup
+  int FLastIndex = -1;
   QIcon FUp, FDown;
 };
 

@@ -71,17 +71,20 @@ void TEntryTable::Clear() {
   FPaths.assign(1, std::string());
   FPathIndex.clear();
   FPathIndex.emplace(std::string(), 0);
+  FLastPath = 0;
   FVolumes.assign(1, std::string());
 }
 
 uint32_t TEntryTable::InternPath(std::string_view p) {
   if (p.empty()) return 0;
+  // Entries of one folder mostly follow each other: try the folder interned last first.
+  if (FLastPath != 0 && FPaths[FLastPath] == p) return FLastPath;
   auto it = FPathIndex.find(std::string(p));
-  if (it != FPathIndex.end()) return it->second;
+  if (it != FPathIndex.end()) return FLastPath = it->second;
   uint32_t id = static_cast<uint32_t>(FPaths.size());
   FPaths.emplace_back(p);
   FPathIndex.emplace(FPaths.back(), id);
-  return id;
+  return FLastPath = id;
 }
 
 uint32_t TEntryTable::InternVolume(const std::string& v) {
@@ -134,12 +137,7 @@ void TEntryTable::Sort(int order) {
   };
   switch (order) {
     case soName:
-      if (std::none_of(FNames.begin(), FNames.end(), [](char c) { return c >= 'A' && c <= 'Z'; }))
-        sortBy([&](const TEntryRecord& a, const TEntryRecord& b) { return Name(a) < Name(b); });
-      else
-        sortBy([&](const TEntryRecord& a, const TEntryRecord& b) {
-          return CompareLower(Name(a), Name(b)) < 0;
-        });
+      SortByName();
       break;
     case soPath: {
       // Paths compared once per pair of pool entries: rank the pool first.
@@ -180,6 +178,88 @@ void TEntryTable::Sort(int order) {
       break;
     default:
       break;
+  }
+}
+
+namespace {
+
+// ASCII upper case to lower case in eight bytes at once; other bytes are kept.
+uint64_t LowerBytes(uint64_t x) {
+  constexpr uint64_t kOnes = 0x0101010101010101ull, kHigh = 0x8080808080808080ull;
+  uint64_t low7 = x & ~kHigh;
+  uint64_t aboveZ = low7 + (0x7F - 'Z') * kOnes;
+  uint64_t fromA = low7 + (0x80 - 'A') * kOnes;
+  uint64_t upper = ~x & (fromA ^ aboveZ) & kHigh;
+  return x | (upper >> 2);
+}
+
+// Bytes [at, at + 8) of `s` as a big-endian number, folded, zero-padded past its end.
+uint64_t FoldedChunk(std::string_view s, size_t at) {
+  uint8_t b[8] = {};
+  if (at < s.size()) std::memcpy(b, s.data() + at, std::min<size_t>(8, s.size() - at));
+  uint64_t v = 0;
+  for (uint8_t c : b) v = v << 8 | c;
+  return LowerBytes(v);
+}
+
+}  // namespace
+
+void TEntryTable::SortByName() {
+  const size_t n = FRows.size();
+  if (n < 2) return;
+  // A string sort by eight-byte chunks: the rows are ordered by the folded bytes 0..7 of their
+  // names, each run of rows whose chunks are equal and full by bytes 8..15, and so on. A chunk
+  // knows how many of its bytes are real, so a name that ends sorts before a longer one that
+  // goes on with zero bytes. Names equal to their end keep the order they were appended in.
+  struct TKey {
+    uint64_t bytes;
+    uint32_t row;
+    uint32_t count;  // real bytes in the chunk, 0..8
+  };
+  std::vector<TKey> keys;
+  keys.reserve(n);
+  for (size_t i = 0; i < n; ++i) keys.push_back({0, static_cast<uint32_t>(i), 0});
+  auto fill = [&](size_t lo, size_t hi, size_t depth) {
+    for (size_t i = lo; i < hi; ++i) {
+      std::string_view name = Name(FRows[keys[i].row]);
+      keys[i].bytes = FoldedChunk(name, depth);
+      keys[i].count = uint32_t(name.size() > depth ? std::min<size_t>(8, name.size() - depth) : 0);
+    }
+    std::sort(keys.begin() + lo, keys.begin() + hi, [&](const TKey& a, const TKey& b) {
+      if (a.bytes != b.bytes) return a.bytes < b.bytes;
+      if (a.count != b.count) return a.count < b.count;
+      // Full chunks are told apart further on; names that ended are equal.
+      return a.count < 8 && FRows[a.row].nameAt < FRows[b.row].nameAt;
+    });
+  };
+  struct TRange {
+    size_t lo, hi, depth;
+  };
+  std::vector<TRange> todo{{0, n, 0}};
+  while (!todo.empty()) {
+    TRange r = todo.back();
+    todo.pop_back();
+    fill(r.lo, r.hi, r.depth);
+    for (size_t i = r.lo; i < r.hi;) {
+      size_t j = i + 1;
+      while (j < r.hi && keys[j].bytes == keys[i].bytes && keys[j].count == keys[i].count) ++j;
+      if (j - i > 1 && keys[i].count == 8) todo.push_back({i, j, r.depth + 8});
+      i = j;
+    }
+  }
+  // Rows into their places by following the permutation's cycles, without a second table.
+  for (size_t i = 0; i < n; ++i) {
+    if (keys[i].row == i || keys[i].row >= n) continue;
+    TEntryRecord held = FRows[i];
+    size_t at = i;
+    while (keys[at].row != i) {
+      size_t from = keys[at].row;
+      FRows[at] = FRows[from];
+      keys[at].row = uint32_t(n);  // placed
+      at = from;
+    }
+    FRows[at] = held;
+    keys[at].row = uint32_t(n);
   }
 }
 

@@ -33,6 +33,8 @@ struct TEntryRecord {
   bool iconDone = false;
 };
 
+using TEntryRows = std::vector<TEntryRecord>;
+
 // The ratio code of an entry: percent saved, rounded with halves to even, never below 0; 0 when
 // nothing is unpacked.
 int8_t RatioCode(int64_t packed, int64_t unpacked);
@@ -60,8 +62,8 @@ class TEntryTable {
   size_t Count() const { return FRows.size(); }
   TEntryRecord& operator[](size_t i) { return FRows[i]; }
   const TEntryRecord& operator[](size_t i) const { return FRows[i]; }
-  std::vector<TEntryRecord>& Rows() { return FRows; }
-  const std::vector<TEntryRecord>& Rows() const { return FRows; }
+  TEntryRows& Rows() { return FRows; }
+  const TEntryRows& Rows() const { return FRows; }
 
   std::string_view Name(const TEntryRecord& e) const {
     return std::string_view(FNames).substr(e.nameAt, e.nameLength);
@@ -85,11 +87,13 @@ class TEntryTable {
 
  private:
   uint32_t InternPath(std::string_view p);
+  void SortByName();
 
-  std::vector<TEntryRecord> FRows;
+  TEntryRows FRows;
   std::string FNames;  // every name, one after the other
   std::vector<std::string> FPaths;
   std::unordered_map<std::string, uint32_t> FPathIndex;
+  uint32_t FLastPath = 0;  // the path interned last (0: none)
   std::vector<std::string> FVolumes;
 };
 

@@ -1,6 +1,7 @@
 // Opens an archive in the main window (offscreen, with a scratch settings folder) the way the
-// Open command does, until the list is filled, sorted by name and painted; prints the time, the
-// entry count and the memory per entry. Usage: quillet-open-bench ARCHIVE [RUNS]
+// Open command does, until the list is filled, sorted by name and painted; prints the time of the
+// first opening in this process (what a user waits for), the best of the reopenings, the entry
+// count and the memory per entry. Usage: quillet-open-bench ARCHIVE [RUNS]
 #include <QApplication>
 #include <QDir>
 #include <QTemporaryDir>
@@ -47,7 +48,7 @@ int main(int argc, char** argv) {
   form.resize(800, 600);
   form.show();
   QApplication::processEvents();
-  double best = 1e30, total = 0;
+  double best = 1e30, total = 0, first = 0;
   long rssBefore = 0, rssAfter = 0;
   for (int i = 0; i < runs; ++i) {
     form.CloseArchiveClick();
@@ -59,6 +60,7 @@ int main(int argc, char** argv) {
     auto t1 = std::chrono::steady_clock::now();
     if (i == 0) rssAfter = ResidentKiB();  // the first opening: memory not reused yet
     double ms = std::chrono::duration<double, std::milli>(t1 - t0).count();
+    if (i == 0) first = ms;
     best = std::min(best, ms);
     total += ms;
   }
@@ -73,8 +75,9 @@ int main(int argc, char** argv) {
   }
   const size_t n = form.EntryTable().Count();
   std::printf("ZIP directory read alone: best %.1f ms\n", zipBest);
-  std::printf("open %s: %zu entries, best %.1f ms, mean %.1f ms over %d runs\n", archive.c_str(), n,
-              best, total / runs, runs);
+  std::printf("open %s: %zu entries\n", archive.c_str(), n);
+  std::printf("first opening: %.1f ms\n", first);
+  std::printf("all openings: best %.1f ms, mean %.1f ms over %d runs\n", best, total / runs, runs);
   if (n > 0)
     std::printf(
         "memory: table %.1f bytes/entry, resident growth on the first opening %.1f bytes/entry "

@@ -22,6 +22,7 @@
 #include <QToolBar>
 #include <QTreeView>
 #include <QVBoxLayout>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 
@@ -118,6 +119,8 @@ constexpr const char* kNoArchiveText = "Choose \"New\" to create or \"Open\" to 
 constexpr const char* kCannotOpenText =
     "Quillet cannot open this file. It does not appear to be a Zip file.\n\nIf it is a "
     "self-extracting file it is either not in the standard Zip file format or it s a corrupt.";
+// How often the progress bar moves while a long directory is turned into the list.
+constexpr std::chrono::milliseconds kProgressStep{100};
 // "Modified" is wider than 110: the desktop's fonts need it for a date and a time.
 constexpr int kColumnWidths[ListColumnCount] = {100, 140, 65, 40, 65, 63};
 
@@ -694,14 +697,19 @@ void TMainForm::ReadZipDirectory() {
 }
 
 void TMainForm::ListFromZip() {
-  const std::vector<ZipDirEntry>& dir = FZipKeeper.Contents();
+  const ZipDirList& dir = FZipKeeper.Contents();
   size_t nameBytes = 0;
   for (const ZipDirEntry& z : dir) nameBytes += z.EntryName.size() / 2;
   FEntries.Reserve(dir.size(), nameBytes);
   const bool downCase = FSettings.DownCaseFileNames == 1;
   int64_t done = 0;
+  // The bar repaints itself on every change: move it a few times a second, not per entry.
+  auto shown = std::chrono::steady_clock::now();
   for (const ZipDirEntry& z : dir) {
-    if (++done % 4096 == 0) FProgress->setValue(int(std::min<int64_t>(done, INT32_MAX)));
+    if (++done % 4096 == 0 && std::chrono::steady_clock::now() - shown > kProgressStep) {
+      FProgress->setValue(int(std::min<int64_t>(done, INT32_MAX)));
+      shown = std::chrono::steady_clock::now();
+    }
     if (z.IsFolder()) continue;
     const int64_t packed = int64_t(z.CompressedSize64), size = int64_t(z.UncompressedSize64);
     FTotalPacked += packed;

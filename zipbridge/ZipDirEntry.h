@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace quil {
 
@@ -35,5 +36,8 @@ struct ZipDirEntry {
 
   bool IsFolder() const { return !EntryName.empty() && EntryName.back() == '/'; }
 };
+
+// The model of a whole directory.
+using ZipDirList = std::vector<ZipDirEntry>;
 
 }  // namespace quil

@@ -116,7 +116,7 @@ class TZipKeeper {
   void SetZipFileName(const std::string& name);  // stores the name and runs List
   void List();
   int64_t EntryTotal() const { return FZipFileName.empty() ? 0 : int64_t(FContents.size()); }
-  const std::vector<ZipDirEntry>& Contents() const { return FContents; }
+  const ZipDirList& Contents() const { return FContents; }
   const std::string& RawComment() const { return FRawComment; }
   void SetRawComment(const std::string& c) { FRawComment = c; }
   bool LocateEndRecord(LocateMode mode, uint8_t (&endRecord)[22]);
@@ -259,7 +259,7 @@ class TZipKeeper {
   int32_t WriteSpan(const std::string& source, const std::string& dest);
 
   std::string FZipFileName;
-  std::vector<ZipDirEntry> FContents;
+  ZipDirList FContents;
   std::string FRawComment;
   int64_t FFileSize = 0;
   int64_t FZipEnd = 0;

@@ -176,6 +176,7 @@ void TZipKeeper::List() {
     // Room for every entry at once (never more than the directory's size can hold), so that large
     // directories are not copied on every growth of the model.
     if (cdSize > 0) FContents.reserve(size_t(std::min<uint64_t>(total, uint64_t(cdSize) / 46)));
+    std::string extra;  // one buffer for every entry's extra field
     for (uint64_t i = 0; i < total; ++i) {
       uint8_t h[46];
       while (FInFile.Read(h, 46) != 46) {
@@ -208,10 +209,11 @@ void TZipKeeper::List() {
       e.UncompressedSize64 = e.UncompressedSize;
       e.LocalHeaderOffset64 = e.LocalHeaderOffset;
       bool utf8 = e.GeneralFlag & 0x0800;  // UTF-8 names are never converted
-      e.EntryName = utf8 ? name : ConvertCodePage(name, cpdOEM2ANSI);
+      bool ascii = std::all_of(name.begin(), name.end(), [](char c) { return uint8_t(c) < 0x80; });
+      e.EntryName = utf8 || ascii ? std::move(name) : ConvertCodePage(name, cpdOEM2ANSI);
       std::replace(e.EntryName.begin(), e.EntryName.end(), '\\', '/');
       if (e.ExtraLength) {
-        std::string extra(e.ExtraLength, '\0');
+        extra.resize(e.ExtraLength);
         ReadOrThrow(extra.data(), e.ExtraLength, 10201);
         ApplyZip64(e, extra);
       }
