@@ -163,6 +163,12 @@ void TMainForm::FormCreate() {
   FZipKeeper.Unattended = false;
   FZipKeeper.SetPasswordReqCount(2);
   FZipKeeper.KeepFreeOnDisk1 = 0;
+  // The ZIP object asks for the disks of a set on removable media through a message box.
+  SetZipDiskQuestion([](const std::string& text, bool stopIcon) {
+    return ShowCenteredMessage(Q(text), stopIcon ? QMessageBox::Critical : QMessageBox::NoIcon,
+                               QMessageBox::Ok | QMessageBox::Cancel) == QMessageBox::Ok;
+  });
+  SetZipProcessMessages([] { QApplication::processEvents(); });
 
   FIcons = std::make_unique<TEntryIcons>();
   FModel = new TEntryModel(FEntries, *FIcons, this);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "cli/Command.h"
+#include "cli/Terminal.h"
 #include "libs/common/ZipDllApi.h"
 #include "zipbridge/ZipKeeper.h"
 
@@ -45,6 +46,17 @@ bool AskOnTerminal(const std::string& prompt, std::string& text) {
   text = buf;
   while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
   return true;
+}
+
+// The disks of a set on removable media are asked for on the terminal: Enter when the disk is in
+// the drive, "q" to cancel. Without a terminal on stdin the object stays unattended (11025).
+void AskDisksOnTerminal(TZipKeeper& k) {
+  SetZipDiskQuestion([](const std::string& text, bool) {
+    if (!IsTerminal(STDIN_FILENO)) return false;
+    char answer = AskLetter(text + "\n[Enter = OK, q = Cancel] ");
+    return answer != 0 && answer != 'q';
+  });
+  if (IsTerminal(STDIN_FILENO)) k.Unattended = false;
 }
 
 void ShowMessages(TZipKeeper& k) {
@@ -148,6 +160,7 @@ int RunAdd(const std::vector<std::string>& args) {
       return AskOnTerminal(prompt, text);
     });
   }
+  AskDisksOnTerminal(k);
   if (!OpenArchive(k, operands[0])) return kExitError;
   k.FSpecArgs.assign(operands.begin() + 1, operands.end());
   const bool onlyChanges = k.AddOptions.Has(AddUpdate) || k.AddOptions.Has(AddFreshen);
@@ -172,6 +185,7 @@ int RunDelete(const std::vector<std::string>& args) {
   TZipKeeper k;
   ShowMessages(k);
   k.Unattended = true;
+  AskDisksOnTerminal(k);
   if (!OpenArchive(k, operands[0])) return kExitError;
   k.FSpecArgs.assign(operands.begin() + 1, operands.end());
   k.Delete();

@@ -104,6 +104,13 @@ using TPasswordDialog =
     std::function<bool(const std::string& caption, const std::string& prompt, std::string& text)>;
 void SetZipPasswordDialog(TPasswordDialog dialog);
 
+// The disk question the program installs: shows `text` with OK and Cancel (with the stop icon when
+// `stopIcon`); returns true for OK. Unset means Cancel.
+using TDiskQuestion = std::function<bool(const std::string& text, bool stopIcon)>;
+void SetZipDiskQuestion(TDiskQuestion question);
+// Lets the program's window handle pending events before a disk question; unset does nothing.
+void SetZipProcessMessages(std::function<void()> hook);
+
 class TZipKeeper {
  public:
   TZipKeeper();
@@ -160,10 +167,17 @@ class TZipKeeper {
   void SetInFileName(const std::string& v) { FInFileName = v; }
   TArcFile& InFile() { return FInFile; }
 
-  // --- drive and disk primitives (every path counts as a fixed drive here) ---
+  // --- drive and disk primitives ---
+  // DriveRoot is the folder the ZIP is in; the volume that holds it is the "drive". Removable
+  // media and CD-ROMs hold the disks of a set under one file name and tell them apart by their
+  // "PKBACK# nnn" labels; on every other volume the disks are numbered files (name001.zip, ...).
+  // True when the volume can be read (always for a network volume); 11004 when no volume holds
+  // DriveRoot.
   bool ProbeDrive();
-  void QueryDiskSpace(int which);  // bit 0 free, bit 1 total
-  int PromptForDisk();             // returns the drive type
+  void QueryDiskSpace(int which);  // bit 0 free, bit 1 total; -1 when the volume can't be read
+  // Asks for the disk CurrentDisk on removable media (11025 when Unattended, 11007 on Cancel);
+  // returns the drive type (TDriveType).
+  int PromptForDisk();
   bool MatchDiskLabel(int driveType);
   void SwitchToDisk(int32_t n);
 
@@ -257,6 +271,8 @@ class TZipKeeper {
   void FinishWriteCommand();
   // Copies a finished temporary archive onto a set of disks; 0 on success.
   int32_t WriteSpan(const std::string& source, const std::string& dest);
+  // The drive type of DriveRoot's volume; while it can't be read, the type it had when last read.
+  int DriveTypeOfRoot();
 
   std::string FZipFileName;
   ZipDirList FContents;
@@ -283,6 +299,8 @@ class TZipKeeper {
   std::string FDriveRoot;
   int32_t FDriveNumber = 0;
   std::string FVolumeLabel;
+  std::string FVolumeRoot;  // the volume last read and its type
+  int FVolumeType = 0;
   uint32_t FDiskSerial = 0;
   int64_t FDiskFree = -1;
   int64_t FDiskTotal = -1;

@@ -1,22 +1,59 @@
-// TZipKeeper: drive and disk primitives. Linux has no drive letters: every path counts as a
-// fixed drive, so no disk question is ever asked and the parts of a split set are told apart by
-// their file names (name001.zip, name002.zip, ...).
-#include <sys/statvfs.h>
+// TZipKeeper: drive and disk primitives on the engine's volume layer. The "drive" of a ZIP is the
+// volume that holds its folder (DriveRoot). The disks of a set are told apart in one of two ways:
+// - removable media and CD-ROMs (media one swaps): every disk holds the same file name and carries
+//   the volume label "PKBACK# nnn"; the user is asked to insert the disk that is needed;
+// - every other volume (fixed, network, RAM disk, unknown): the disks are numbered files beside
+//   each other (name001.zip, name002.zip, ...) and nobody is asked anything.
+#include <algorithm>
+#include <cstdint>
+#include <utility>
 
+#include "engine/core/DiskManager.h"
 #include "zipbridge/ZipKeeper.h"
 
 namespace quil {
 
 namespace {
-constexpr int kDriveFixed = 3;
+
+TDiskQuestion& DiskQuestion() {
+  static TDiskQuestion question;
+  return question;
 }
+
+std::function<void()>& ProcessMessages() {
+  static std::function<void()> hook;
+  return hook;
+}
+
+bool AskDiskQuestion(const std::string& text, bool stopIcon) {
+  const TDiskQuestion& q = DiskQuestion();
+  return q ? q(text, stopIcon) : false;
+}
+
+// Media one swaps: the disks of a set are recognised by their labels.
+bool Swappable(int driveType) { return driveType == dtRemovable || driveType == dtCDROM; }
+
+int64_t ToBytes(uint64_t v) { return v > uint64_t(INT64_MAX) ? INT64_MAX : int64_t(v); }
+
+// Reads the volume that holds `path` without asking Retry/Cancel when it can't be read.
+void ReadVolume(TDiskManager& disk, const std::string& path) {
+  TQuietVolumeErrors quiet;
+  disk.SelectDrive(path);
+}
+
+}  // namespace
+
+void SetZipDiskQuestion(TDiskQuestion question) { DiskQuestion() = std::move(question); }
+
+void SetZipProcessMessages(std::function<void()> hook) { ProcessMessages() = std::move(hook); }
 
 void TZipKeeper::QueryDiskSpace(int which) {
   int64_t freeBytes = -1, totalBytes = -1;
-  struct statvfs vs {};
-  if (::statvfs(FDriveRoot.empty() ? "." : FDriveRoot.c_str(), &vs) == 0) {
-    freeBytes = int64_t(vs.f_bavail) * int64_t(vs.f_frsize);
-    totalBytes = int64_t(vs.f_blocks) * int64_t(vs.f_frsize);
+  TDiskManager disk;
+  ReadVolume(disk, FDriveRoot);
+  if (disk.VolumeReadable()) {
+    freeBytes = ToBytes(disk.FreeBytes());
+    totalBytes = ToBytes(disk.TotalBytes());
   }
   if (which & 1) FDiskFree = freeBytes;
   if (which & 2) FDiskTotal = totalBytes;
@@ -25,17 +62,72 @@ void TZipKeeper::QueryDiskSpace(int which) {
 bool TZipKeeper::ProbeDrive() {
   FDiskTotal = 0;
   FVolumeLabel.clear();
+  TDiskManager disk;
+  ReadVolume(disk, FDriveRoot);
+  if (disk.Drive().empty()) throw ZipKeeperError(11004, FDriveRoot);
+  // No medium: usable only when the disk is about to be formatted.
+  if (!disk.VolumeReadable()) return AddOptions.Has(AddDiskSpanErase);
+  FVolumeRoot = disk.Drive();
+  FVolumeType = disk.DriveType();
+  FVolumeLabel = disk.VolumeLabel();
+  FDiskSerial = disk.Serial();
   QueryDiskSpace(3);
-  return true;  // like a network path: always usable
+  return disk.DriveType() == dtRemote || FDiskTotal != -1;
+}
+
+int TZipKeeper::DriveTypeOfRoot() {
+  TDiskManager disk;
+  ReadVolume(disk, FDriveRoot);
+  if (disk.VolumeReadable()) {
+    FVolumeRoot = disk.Drive();
+    FVolumeType = disk.DriveType();
+  } else if (disk.Drive().empty() || disk.Drive() != FVolumeRoot) {
+    return dtUnknown;
+  }
+  return FVolumeType;
 }
 
 int TZipKeeper::PromptForDisk() {
-  // A fixed drive never asks; the next disk is the next file.
-  FNewDiskNeeded = false;
-  return kDriveFixed;
+  if (ProcessMessages()) ProcessMessages()();
+  const int t = DriveTypeOfRoot();
+  bool ok = true;
+  while ((ok && !ProbeDrive()) || FNewDiskNeeded) {
+    if (!Swappable(t)) {
+      FNewDiskNeeded = false;
+      break;
+    }
+    if (Unattended) throw ZipKeeperError(11025);
+    std::string text;
+    bool stopIcon = false;
+    if (FCurrentDisk < 0) {
+      text = ZipText(11033);
+      stopIcon = true;
+    } else if (FWriteBusy) {
+      // Writing a set: announce how many disks it is estimated to take.
+      int64_t capacity = FDiskTotal;
+      if (MaxVolumeSize != 0 && MaxVolumeSize < capacity) capacity = MaxVolumeSize;
+      FLastDisk = FCurrentDisk;
+      if (capacity > 0) {
+        int64_t estimate = (FZipEnd + KeepFreeOnDisk1 + 4) / capacity;
+        FLastDisk = int32_t(std::max<int64_t>(FLastDisk, std::min<int64_t>(estimate, INT32_MAX - 1)));
+        text = ZipTextFormat(11034, int64_t(FCurrentDisk) + 1, int64_t(FLastDisk) + 1);
+      } else {
+        text = ZipTextFormat(11046, int64_t(FCurrentDisk) + 1);
+      }
+    } else {
+      text = ZipTextFormat(11034, int64_t(FCurrentDisk) + 1, int64_t(FLastDisk) + 1);
+    }
+    text += ZipTextFormat(11035, FDriveRoot);
+    ok = AskDiskQuestion(text, stopIcon);
+    FNewDiskNeeded = false;
+  }
+  if (!ok) throw ZipKeeperError(11007);
+  return t;
 }
 
-bool TZipKeeper::MatchDiskLabel(int) {
+bool TZipKeeper::MatchDiskLabel(int driveType) {
+  if (Swappable(driveType)) return FVolumeLabel == "PKBACK# " + DiskSetNumber(FCurrentDisk);
+  // Numbered files: the last three characters before the extension become the disk number.
   std::string name = FInFileName;
   auto slash = name.find_last_of('/');
   auto dot = name.find_last_of('.');
@@ -53,12 +145,20 @@ bool TZipKeeper::MatchDiskLabel(int) {
 void TZipKeeper::SwitchToDisk(int32_t n) {
   FInFile.Close();
   FCurrentDisk = n;
-  int t = kDriveFixed;
+  int t = dtUnknown;
+  bool failed = false;
   do {
-    FNewDiskNeeded = true;
-    t = PromptForDisk();
-  } while (!MatchDiskLabel(t));
-  if (!FInFile.Open(FInFileName, TArcFile::ReadOnly)) throw ZipKeeperError(11001);
+    if (failed) {
+      // A numbered file that isn't there won't appear by asking; a disk may be the wrong one.
+      if (!Swappable(t)) throw ZipKeeperError(11001);
+      RecordError(11001);
+    }
+    do {
+      FNewDiskNeeded = true;
+      t = PromptForDisk();
+    } while (!MatchDiskLabel(t));
+    failed = !FInFile.Open(FInFileName, TArcFile::ReadOnly);
+  } while (failed);
 }
 
 }  // namespace quil

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <new>
 
 #include "zipbridge/ZipKeeper.h"
@@ -135,8 +136,12 @@ void TZipKeeper::List() {
   int64_t storedOffset = 0;
   try {
     FInFileName = FZipFileName;
-    auto slash = FZipFileName.find_last_of('/');
-    FDriveRoot = slash == std::string::npos ? "./" : FZipFileName.substr(0, slash + 1);
+    // The "drive" is the folder the ZIP is in, named in full for the disk questions.
+    std::error_code ec;
+    std::string full = std::filesystem::absolute(FZipFileName, ec).string();
+    if (ec) full = FZipFileName;
+    auto slash = full.find_last_of('/');
+    FDriveRoot = slash == std::string::npos ? "./" : full.substr(0, slash + 1);
     if (!ProbeDrive()) throw ZipKeeperError(11004, FDriveRoot);
     uint8_t end[22];
     LocateEndRecord(lmRaise, end);

@@ -21,6 +21,10 @@ bool AskRetryCancel(const std::string& text) {
   return q ? q(text) : false;
 }
 
+TQuietVolumeErrors::TQuietVolumeErrors() : FSaved(std::move(Question())) { Question() = nullptr; }
+
+TQuietVolumeErrors::~TQuietVolumeErrors() { Question() = std::move(FSaved); }
+
 const char* const DriveTypeNames[9] = {
     "Unknown", "None", "Floppy", "Fixed", "Network", "CD-ROM", "RAM", "3\u00bd Floppy", "5\u00bc Floppy",
 };

@@ -17,6 +17,19 @@ using TRetryCancelQuestion = std::function<bool(const std::string& text)>;
 void SetRetryCancelQuestion(TRetryCancelQuestion q);
 bool AskRetryCancel(const std::string& text);
 
+// While one of these lives, unreadable volumes ask no Retry/Cancel question: they simply read as
+// unreadable (for probes that have their own way of asking for a disk).
+class TQuietVolumeErrors {
+ public:
+  TQuietVolumeErrors();
+  ~TQuietVolumeErrors();
+  TQuietVolumeErrors(const TQuietVolumeErrors&) = delete;
+  TQuietVolumeErrors& operator=(const TQuietVolumeErrors&) = delete;
+
+ private:
+  TRetryCancelQuestion FSaved;
+};
+
 // Drive type names indexed by drive type code, then 7 and 8 for the floppy sizes.
 extern const char* const DriveTypeNames[9];
 
@@ -46,6 +59,7 @@ class TDiskManager {
   const std::string& VolumeLabel() const { return FInfo.Label; }
   int32_t DiskNumber() const { return FDiskNumber; }
   std::string SerialNumber() const;  // 8 upper-case hex digits
+  uint32_t Serial() const { return FInfo.Serial; }
   uint32_t MaxComponentLength() const { return FInfo.MaxComponentLength; }
   uint32_t FileSystemFlags() const { return FInfo.FileSystemFlags; }
   const std::string& FileSystemName() const { return FInfo.FileSystemName; }

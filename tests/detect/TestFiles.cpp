@@ -98,16 +98,4 @@ Bytes DosStub(uint16_t lastPageBytes, uint16_t pages, size_t size) {
   return b;
 }
 
-FakeVolumeScope::FakeVolumeScope(TDriveType type, const std::string& label, uint32_t serial)
-    : FVol(std::make_shared<FakeVolume>()) {
-  FVol->Info.MountPoint = "/media/disk";
-  FVol->Info.DriveType = type;
-  FVol->Info.Label = label;
-  FVol->Info.Serial = serial;
-  FVol->Info.FileSystemName = "vfat";
-  SetVolumeSource(FVol);
-}
-
-FakeVolumeScope::~FakeVolumeScope() { SetVolumeSource(nullptr); }
-
 }  // namespace quil::test

@@ -1,5 +1,5 @@
 // Helpers for detection tests: a scratch folder, byte strings, fixture access, a fake volume
-// source and a small PE program builder with a string table.
+// source (support/FakeVolume.h) and a small PE program builder with a string table.
 #pragma once
 
 #include <cstdint>
@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/VolumeInfo.h"
+#include "support/FakeVolume.h"
 
 namespace quil::test {
 
@@ -41,34 +41,5 @@ inline constexpr size_t kPeDataEntry = 0x200 + 0x48;
 
 // A DOS program header whose image ends at (pages - 1) * 512 + lastPageBytes.
 Bytes DosStub(uint16_t lastPageBytes, uint16_t pages, size_t size);
-
-// A volume source for tests: every path lies on one volume with the given properties.
-struct FakeVolume : IVolumeSource {
-  TVolumeInfo Info;
-  bool Readable = true;
-  int Queries = 0;
-  std::string VolumeRootOf(const std::string&) override { return Info.MountPoint; }
-  bool Query(const std::string&, TVolumeInfo& info, std::string& error) override {
-    ++Queries;
-    if (!Readable) {
-      error = "No medium found";
-      return false;
-    }
-    info = Info;
-    return true;
-  }
-};
-
-// Installs a fake volume for the scope of a test.
-class FakeVolumeScope {
- public:
-  FakeVolumeScope(TDriveType type, const std::string& label, uint32_t serial = 0x1234ABCD);
-  ~FakeVolumeScope();
-  FakeVolume& operator*() { return *FVol; }
-  FakeVolume* operator->() { return FVol.get(); }
-
- private:
-  std::shared_ptr<FakeVolume> FVol;
-};
 
 }  // namespace quil::test
