@@ -12,6 +12,7 @@
 #include <string>
 
 #include "app/QuilUnit.h"
+#include "platform/LargePages.h"
 
 namespace {
 
@@ -39,6 +40,7 @@ int main(int argc, char** argv) {
   if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
   QTemporaryDir config;
   setenv("QUILLET_CONFIG_HOME", config.path().toLocal8Bit().constData(), 1);
+  quil::UseLargePagesForHeap();
   QApplication app(argc, argv);
   const std::string archive = QDir(QString::fromLocal8Bit(argv[1])).absolutePath().toStdString();
   const int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 5;

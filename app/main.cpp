@@ -6,8 +6,10 @@
 #include <vector>
 
 #include "app/QuilUnit.h"
+#include "platform/LargePages.h"
 
 int main(int argc, char** argv) {
+  quil::UseLargePagesForHeap();
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Quillet"));
   std::vector<std::string> args;
