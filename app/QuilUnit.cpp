@@ -119,6 +119,11 @@ constexpr const char* kNoArchiveText = "Choose \"New\" to create or \"Open\" to 
 constexpr const char* kCannotOpenText =
     "Quillet cannot open this file. It does not appear to be a Zip file.\n\nIf it is a "
     "self-extracting file it is either not in the standard Zip file format or it s a corrupt.";
+// Adds a size from an archive to a total; a total that would overflow stays at the limit.
+void AddClamped(int64_t& total, int64_t v) {
+  if (__builtin_add_overflow(total, v, &total)) total = v > 0 ? INT64_MAX : INT64_MIN;
+}
+
 // How often the progress bar moves while a long directory is turned into the list.
 constexpr std::chrono::milliseconds kProgressStep{100};
 // "Modified" is wider than 110: the desktop's fonts need it for a date and a time.
@@ -674,8 +679,8 @@ void TMainForm::OnListerRead() {
     FEntries.DropLast();  // folders are not listed
     return;
   }
-  FTotalPacked += e.PackedSize;
-  FTotalUnpacked += e.UnpackedSize;
+  AddClamped(FTotalPacked, e.PackedSize);
+  AddClamped(FTotalUnpacked, e.UnpackedSize);
 }
 
 namespace {
@@ -718,8 +723,8 @@ void TMainForm::ListFromZip() {
     }
     if (z.IsFolder()) continue;
     const int64_t packed = int64_t(z.CompressedSize64), size = int64_t(z.UncompressedSize64);
-    FTotalPacked += packed;
-    FTotalUnpacked += size;
+    AddClamped(FTotalPacked, packed);
+    AddClamped(FTotalUnpacked, size);
     TEntryRecord& r = FEntries.Append(z.EntryName, downCase);
     r.size = size;
     r.packed = packed;

@@ -39,7 +39,8 @@ void ApplyZip64(ZipDirEntry& e, const std::string& extra) {
       size_t p = 0;
       auto take = [&](uint64_t& v, uint32_t stored) {
         if (stored != 0xFFFFFFFFu || p + 8 > len) return;
-        v = Get64(x + k + 4 + p);
+        // No real size or offset comes near this; larger values would turn negative in sums.
+        v = std::min<uint64_t>(Get64(x + k + 4 + p), uint64_t(INT64_MAX / 2));
         p += 8;
       };
       take(e.UncompressedSize64, e.UncompressedSize);
