@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QMimeDatabase>
 #include <QStyle>
-#include <cctype>
 
 namespace quil {
 namespace {
@@ -17,11 +16,13 @@ QIcon ThemeIcon(std::initializer_list<const char*> names, QStyle::StandardPixmap
   return QApplication::style()->standardIcon(fallback);
 }
 
+char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; }
+
 bool StartsWithReadme(std::string_view name) {
   if (name.size() < 6) return false;
   static const char kReadme[] = "readme";
   for (int i = 0; i < 6; ++i)
-    if (char(std::tolower(static_cast<unsigned char>(name[size_t(i)]))) != kReadme[i]) return false;
+    if (AsciiLower(name[size_t(i)]) != kReadme[i]) return false;
   return true;
 }
 
@@ -55,7 +56,7 @@ int TEntryIcons::IconFor(std::string_view name) {
   auto lowerEquals = [](std::string_view text, std::string_view lower) {
     if (text.size() != lower.size()) return false;
     for (size_t i = 0; i < text.size(); ++i)
-      if (char(std::tolower(static_cast<unsigned char>(text[i]))) != lower[i]) return false;
+      if (AsciiLower(text[i]) != lower[i]) return false;
     return true;
   };
   if (lowerEquals(name, "setup.exe") || lowerEquals(name, "install.exe")) return kInstall;
@@ -68,7 +69,7 @@ int TEntryIcons::IconFor(std::string_view name) {
   // Neighbouring entries mostly share their extension.
   if (FLastIndex >= 0 && ext == FLastExtension) return FLastIndex;
   std::string key(ext);
-  for (char& c : key) c = char(std::tolower(static_cast<unsigned char>(c)));
+  for (char& c : key) c = AsciiLower(c);
   auto it = FByExtension.find(key);
   int index = kFile;
   if (it != FByExtension.end()) {
