@@ -126,7 +126,9 @@ void TZipKeeper::UnloadUnzipLibrary() { UnloadLibrary(true); }
 int32_t TZipKeeper::UnzipLibraryVersion() { return LibraryVersion(true); }
 
 int32_t TZipKeeper::ReadSpan(const std::string&, const std::string&) {
-  // Joining split sets belongs to the disk-spanning work; without it a split set is not extracted.
+  // Joining split sets belongs to the disk-spanning work; until then a split set is not
+  // extracted through this object, and the caller is told so.
+  RecordError(11024);
   return -1;
 }
 
@@ -157,6 +159,7 @@ void TZipKeeper::Extract() {
     source = dir + "quilspanXXXXXX";
     int fd = ::mkstemp(source.data());
     if (fd >= 0) ::close(fd);
+    if (fd < 0) RecordError(11027);
     if (fd < 0 || ReadSpan(FZipFileName, source) != 0) {
       if (fd >= 0) ::unlink(source.c_str());
       FPasswordReqCount = savedReqCount;
@@ -196,7 +199,9 @@ void TZipKeeper::Extract() {
 }
 
 int32_t TZipKeeper::WriteSpan(const std::string&, const std::string&) {
-  // Writing split sets belongs to the disk-spanning work; without it a spanning add fails.
+  // Writing split sets belongs to the disk-spanning work; until then a spanning add fails with a
+  // message and leaves the archive as it was.
+  RecordError(11024);
   return -1;
 }
 

@@ -238,3 +238,20 @@ TEST(ZipKeeperLibrary, ExtractWithoutItsLibraryDoesNothing) {
   none.Extract();
   EXPECT_EQ(none.ErrorCode(), 10102);
 }
+
+TEST(ZipKeeperLibrary, SplitSetIsRefusedWithAMessage) {
+  ScratchDir d;
+  for (const char* part : {"span.z01", "span.z02", "span.zip"})
+    PutFile(d / part, Slurp(std::string(QUIL_FIXTURES) + "/zip-span/" + part));
+  TZipKeeper k;
+  k.SetDLLDirectory(kLibDir);
+  k.SetZipFileName(d / "span.zip");
+  ASSERT_GT(k.LastDisk(), 0);
+  k.ExtrBaseDir = d / "out";
+  k.FSpecArgs = {"*"};
+  k.Extract();
+  EXPECT_EQ(k.ErrorCode(), 11024);
+  EXPECT_EQ(k.DoneCount(), 0);
+  EXPECT_FALSE(std::filesystem::exists(d / "out"));
+  EXPECT_FALSE(k.ExtractBusy());
+}
