@@ -2,35 +2,15 @@
 // entry that runs from one disk onto the next decodes and passes its check.
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <string>
 #include <vector>
 
 #include "ExtractHarness.h"
-#include "platform/VolumeInfo.h"
+#include "support/FakeVolume.h"
 #include "support/TempDir.h"
 
 namespace quil::test {
 namespace {
-
-// Removable "drive" at `root` whose label the test changes as it swaps disks.
-class TFakeFloppy : public IVolumeSource {
- public:
-  explicit TFakeFloppy(std::string root) : FRoot(std::move(root)) {}
-  std::string VolumeRootOf(const std::string&) override { return FRoot; }
-  bool Query(const std::string&, TVolumeInfo& info, std::string&) override {
-    info.MountPoint = FRoot;
-    info.Label = Label;
-    info.DriveType = dtRemovable;
-    info.Serial = Serial;
-    return true;
-  }
-  std::string Label;
-  uint32_t Serial = 1;
-
- private:
-  std::string FRoot;
-};
 
 uint32_t Get32(const std::string& s, size_t at) {
   return static_cast<uint8_t>(s[at]) | (static_cast<uint8_t>(s[at + 1]) << 8) |
@@ -76,28 +56,21 @@ TEST(ZipSpanned, EncryptedEntryAcrossTwoRemovableDisks) {
   Put32(disk2, end2 + 16, 4 + cdOffset - cut);   // the directory's offset on it
 
   TTempDir dir;
-  auto floppy = std::make_shared<TFakeFloppy>(dir.Path());
-  SetVolumeSource(floppy);
-  auto insert = [&](int n) {
-    dir.Write("backup.zip", n == 1 ? disk1 : disk2);
-    floppy->Label = "PKBACK# 00" + std::to_string(n);
-    floppy->Serial = 100 + n;
-  };
-  insert(2);  // the user starts with the last disk in the drive
+  TwoDiskDrive drive(dir.Path(), disk1, disk2);
+  drive.Insert(2);  // the user starts with the last disk in the drive
   std::vector<std::string> asked;
   TUnZIP z;
   z.OnGetZipLastDisk = [&](TArcMain*, bool& cancel) {
     asked.push_back("last");
-    insert(2);
+    drive.Insert(2);
     cancel = false;
   };
   z.OnGetZipNextDisk = [&](TArcMain*, const std::string& n, bool& cancel) {
     asked.push_back(n);
-    insert(std::stoi(n));
+    drive.Insert(std::stoi(n));
     cancel = false;
   };
-  TExtractLog log = RunUnZip(z, dir / "backup.zip", "", "alpha");
-  SetVolumeSource(nullptr);
+  TExtractLog log = RunUnZip(z, drive.Path(), "", "alpha");
   EXPECT_EQ(z.ArcType(), atZipMV);
   EXPECT_EQ(asked, (std::vector<std::string>{"1", "2"}));
   ASSERT_EQ(log.Ends.size(), 3u);

@@ -1,10 +1,9 @@
 // The lister's driver and the ZIP directory walk on archives built for one fault each.
 #include <gtest/gtest.h>
 
-#include <memory>
 
 #include "list/ListHarness.h"
-#include "platform/VolumeInfo.h"
+#include "support/FakeVolume.h"
 #include "support/TempDir.h"
 #include "support/ZipBuilder.h"
 
@@ -157,29 +156,6 @@ TEST(Lister, NumberedSplitSetNeedsThePartsItsDirectoryUses) {
   EXPECT_EQ(m.Errors, std::vector<int32_t>{25172});
 }
 
-namespace {
-
-// Removable "drive" at `root` whose label the test changes as it swaps disks.
-class TFakeFloppy : public IVolumeSource {
- public:
-  explicit TFakeFloppy(std::string root) : FRoot(std::move(root)) {}
-  std::string VolumeRootOf(const std::string&) override { return FRoot; }
-  bool Query(const std::string&, TVolumeInfo& info, std::string&) override {
-    info.MountPoint = FRoot;
-    info.Label = Label;
-    info.DriveType = dtRemovable;
-    info.Serial = Serial;
-    return true;
-  }
-  std::string Label;
-  uint32_t Serial = 1;
-
- private:
-  std::string FRoot;
-};
-
-}  // namespace
-
 TEST(Lister, SpannedDisksAreRequestedLastThenInOrder) {
   TTempDir dir;
   // Disk 1 begins with the spanning marker; the directory starts there and ends on disk 2.
@@ -189,29 +165,22 @@ TEST(Lister, SpannedDisksAreRequestedLastThenInOrder) {
   size_t cut = cd + 50;
   std::string disk1 = whole.substr(0, cut), disk2 = whole.substr(cut);
   disk2[disk2.size() - 18] = 1;
-  auto floppy = std::make_shared<TFakeFloppy>(dir.Path());
-  SetVolumeSource(floppy);
-  std::string path = dir / "backup.zip";
-  auto insert = [&](int n) {
-    dir.Write("backup.zip", n == 1 ? disk1 : disk2);
-    floppy->Label = "PKBACK# 00" + std::to_string(n);
-    floppy->Serial = 100 + n;
-  };
-  insert(1);  // the user starts with the first disk in the drive
+  TwoDiskDrive drive(dir.Path(), disk1, disk2);
+  std::string path = drive.Path();
+  drive.Insert(1);  // the user starts with the first disk in the drive
   std::vector<std::string> asked;
   TListRun r = ListArchive(path, [&](TZuvOD& z) {
     z.OnGetZipLastDisk = [&](TArcMain*, bool& cancel) {
       asked.push_back("last");
-      insert(2);
+      drive.Insert(2);
       cancel = false;
     };
     z.OnGetZipNextDisk = [&](TArcMain*, const std::string& n, bool& cancel) {
       asked.push_back(n);
-      insert(std::stoi(n));
+      drive.Insert(std::stoi(n));
       cancel = false;
     };
   });
-  SetVolumeSource(nullptr);
   EXPECT_EQ(asked, (std::vector<std::string>{"last", "1", "2"}));
   EXPECT_TRUE(r.Ok);
   ASSERT_EQ(r.Entries.size(), 3u);
@@ -239,14 +208,8 @@ TEST(Lister, SpannedSetIsPreparedFromTheLastDiskToTheFirst) {
                 (static_cast<uint8_t>(whole[whole.size() - 5]) << 8);
   std::string disk1 = whole.substr(0, cd + 50), disk2 = whole.substr(cd + 50);
   disk2[disk2.size() - 18] = 1;
-  auto floppy = std::make_shared<TFakeFloppy>(dir.Path());
-  SetVolumeSource(floppy);
-  auto insert = [&](int n) {
-    dir.Write("backup.zip", n == 1 ? disk1 : disk2);
-    floppy->Label = "PKBACK# 00" + std::to_string(n);
-    floppy->Serial = 100 + n;
-  };
-  insert(2);
+  TwoDiskDrive drive(dir.Path(), disk1, disk2);
+  drive.Insert(2);
   TZuvOD z;
   z.SetArchiveFile(dir / "backup.zip");
   EXPECT_EQ(z.ArcType(), atZipMV);
@@ -254,13 +217,12 @@ TEST(Lister, SpannedSetIsPreparedFromTheLastDiskToTheFirst) {
   z.OnGetZipLastDisk = [&](TArcMain*, bool& cancel) { asked.push_back("last"), cancel = false; };
   z.OnGetZipFirstDisk = [&](TArcMain*, bool& cancel) {
     asked.push_back("first");
-    insert(1);
+    drive.Insert(1);
     cancel = false;
   };
   std::string text;
   int32_t number = -1;
   bool ok = z.PrepareSpannedSet(text, number);
-  SetVolumeSource(nullptr);
   EXPECT_TRUE(ok);
   EXPECT_EQ(text, "002");  // the disk that was in the drive
   EXPECT_EQ(number, 2);

@@ -2,8 +2,10 @@
 // test changes to swap disks, eject the medium or move the volume away.
 #pragma once
 
+#include <fstream>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "platform/VolumeInfo.h"
 
@@ -45,6 +47,40 @@ class FakeVolumeScope {
 
  private:
   std::shared_ptr<FakeVolume> FVol;
+};
+
+// A drive that holds one disk of a two-disk set at a time, as backup.zip in `folder` (which is
+// also the volume's root). Insert(n) puts disk n in: its image, the label "PKBACK# 00n" and a
+// serial of its own. The volume is installed for the lifetime of the object.
+class TwoDiskDrive {
+ public:
+  TwoDiskDrive(std::string folder, std::string disk1, std::string disk2,
+               TDriveType type = dtRemovable)
+      : FVol(std::make_shared<FakeVolume>()),
+        FFolder(std::move(folder)),
+        FDisks{std::move(disk1), std::move(disk2)} {
+    FVol->Info.MountPoint = FFolder;
+    FVol->Info.DriveType = type;
+    FVol->Info.FileSystemName = "vfat";
+    SetVolumeSource(FVol);
+  }
+  ~TwoDiskDrive() { SetVolumeSource(nullptr); }
+  TwoDiskDrive(const TwoDiskDrive&) = delete;
+  TwoDiskDrive& operator=(const TwoDiskDrive&) = delete;
+
+  std::string Path() const { return FFolder + "/backup.zip"; }
+  void Insert(int n) {
+    FVol->Readable = true;
+    FVol->Info.Label = "PKBACK# 00" + std::to_string(n);
+    FVol->Info.Serial = 100 + uint32_t(n);
+    std::ofstream(Path(), std::ios::binary | std::ios::trunc) << FDisks[n == 1 ? 0 : 1];
+  }
+  FakeVolume* operator->() { return FVol.get(); }
+
+ private:
+  std::shared_ptr<FakeVolume> FVol;
+  std::string FFolder;
+  std::string FDisks[2];
 };
 
 }  // namespace quil::test

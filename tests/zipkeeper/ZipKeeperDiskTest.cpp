@@ -69,23 +69,18 @@ TEST(ZipKeeperDisk, RemovableSetIsReadByAskingForEachDisk) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     TTempDir dir;
-    FakeVolumeScope vol(c.type, "");
+    TwoDiskDrive vol(dir.Path(), set.Disk1, set.Disk2, c.type);
     vol->Info.TotalBytes = 1457664;
-    auto insert = [&](int n) {
-      vol->Readable = true;
-      vol->Info.Label = "PKBACK# 00" + std::to_string(n);
-      dir.Write("backup.zip", n == 1 ? set.Disk1 : set.Disk2);
-    };
-    insert(2);  // the last disk is in the drive when the set is opened
+    vol.Insert(2);  // the last disk is in the drive when the set is opened
     std::vector<std::string> asked;
     size_t next = 0;
     QuestionScope q([&](const std::string& text, bool stopIcon) {
       EXPECT_FALSE(stopIcon);
       asked.push_back(text);
       char a = next < c.answers.size() ? c.answers[next++] : 'c';
-      if (a == '1' || a == '2') insert(a - '0');
+      if (a == '1' || a == '2') vol.Insert(a - '0');
       if (a == 'w') {
-        insert(1);
+        vol.Insert(1);
         std::remove((dir / "backup.zip").c_str());
       }
       if (a == 'e') vol->Readable = false;
