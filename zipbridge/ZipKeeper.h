@@ -17,6 +17,8 @@ struct QZipCallbackRec;
 
 namespace quil {
 
+class TDiskManager;
+
 // A set over a small enumeration, stored as bits in declaration order.
 template <typename E>
 class EnumSet {
@@ -273,6 +275,8 @@ class TZipKeeper {
   int32_t WriteSpan(const std::string& source, const std::string& dest);
   // The drive type of DriveRoot's volume; while it can't be read, the type it had when last read.
   int DriveTypeOfRoot();
+  // QueryDiskSpace's figures from a volume already read.
+  void StoreDiskSpace(const TDiskManager& disk, int which);
 
   std::string FZipFileName;
   ZipDirList FContents;

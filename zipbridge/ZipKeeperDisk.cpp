@@ -48,15 +48,15 @@ void SetZipDiskQuestion(TDiskQuestion question) { DiskQuestion() = std::move(que
 void SetZipProcessMessages(std::function<void()> hook) { ProcessMessages() = std::move(hook); }
 
 void TZipKeeper::QueryDiskSpace(int which) {
-  int64_t freeBytes = -1, totalBytes = -1;
   TDiskManager disk;
   ReadVolume(disk, FDriveRoot);
-  if (disk.VolumeReadable()) {
-    freeBytes = ToBytes(disk.FreeBytes());
-    totalBytes = ToBytes(disk.TotalBytes());
-  }
-  if (which & 1) FDiskFree = freeBytes;
-  if (which & 2) FDiskTotal = totalBytes;
+  StoreDiskSpace(disk, which);
+}
+
+void TZipKeeper::StoreDiskSpace(const TDiskManager& disk, int which) {
+  const bool readable = disk.VolumeReadable();
+  if (which & 1) FDiskFree = readable ? ToBytes(disk.FreeBytes()) : -1;
+  if (which & 2) FDiskTotal = readable ? ToBytes(disk.TotalBytes()) : -1;
 }
 
 bool TZipKeeper::ProbeDrive() {
@@ -71,7 +71,7 @@ bool TZipKeeper::ProbeDrive() {
   FVolumeType = disk.DriveType();
   FVolumeLabel = disk.VolumeLabel();
   FDiskSerial = disk.Serial();
-  QueryDiskSpace(3);
+  StoreDiskSpace(disk, 3);  // the free space of the volume just read
   return disk.DriveType() == dtRemote || FDiskTotal != -1;
 }
 
